@@ -1,0 +1,13 @@
+# mingw-w64 cross build for 32-bit Windows (compiled and linked in CI; it cannot run on these machines).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(ZV_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ZV_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZV_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ZV_TRIPLE}-windres)
+set(ZV_WIDL            ${ZV_TRIPLE}-widl)
+set(ZV_WIDL_ARCH       --win32)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZV_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

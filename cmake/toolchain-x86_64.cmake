@@ -1,0 +1,13 @@
+# mingw-w64 cross build for 64-bit Windows (the build that runs under Wine here).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ZV_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${ZV_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZV_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ZV_TRIPLE}-windres)
+set(ZV_WIDL            ${ZV_TRIPLE}-widl)
+set(ZV_WIDL_ARCH       --win64)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZV_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
