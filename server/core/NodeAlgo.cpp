@@ -152,23 +152,35 @@ inline void AppendOne(CLogNode*& pHead, CLogNode*& pTail, CLogNode* p)
     pTail = p;
 }
 
-// Post-order flattening of a chain; returns the head, stores the tail.
+// Post-order flattening of a chain; returns the head, stores the tail. Runs
+// without recursion whatever the depth: the nodes whose children are being
+// flattened are stacked through their back links, which the output rewrites.
 CLogNode* FlattenChain(CLogNode* pNode, CLogNode*& pTail)
 {
-    CLogNode *pHead = nullptr;
+    CLogNode* pHead = nullptr;
+    CLogNode* pStack = nullptr;
     pTail = nullptr;
-    for (CLogNode* x = pNode; x;) {
-        CLogNode* pNext = x->m_pNext;
-        if (x->m_pChildren) {
-            CLogNode* subTail;
-            CLogNode* sub = FlattenChain(x->m_pChildren, subTail);
-            x->m_pChildren = nullptr;
-            sub->m_pBack = pTail;
-            if (pTail) pTail->m_pNext = sub; else pHead = sub;
-            pTail = subTail;
+    CLogNode* x = pNode;
+    for (;;) {
+        while (x) {
+            if (x->m_pChildren) {
+                CLogNode* pChild = x->m_pChildren;
+                x->m_pChildren = nullptr;
+                x->m_pBack = pStack;
+                pStack = x;
+                x = pChild;
+                continue;
+            }
+            CLogNode* pNext = x->m_pNext;
+            AppendOne(pHead, pTail, x);
+            x = pNext;
         }
-        AppendOne(pHead, pTail, x);
-        x = pNext;
+        if (!pStack)
+            break;
+        CLogNode* pParent = pStack;
+        pStack = pParent->m_pBack;
+        x = pParent->m_pNext;
+        AppendOne(pHead, pTail, pParent);
     }
     return pHead;
 }

@@ -284,3 +284,22 @@ TEST_F(Pools, ResetEmptiesTexts)
 }
 
 } // namespace
+
+// A client's object graph can make a very deep tree; returning it must not
+// recurse once per level.
+TEST_F(Pools, FreeNodeTreeOfAVeryDeepTree)
+{
+    const int kDepth = 200000;
+    CLogNode* pRoot = TakeNodeFromBlock();
+    CLogNode* pParent = pRoot;
+    for (int i = 1; i < kDepth; ++i) {
+        CLogNode* pChild = (i % 2) ? AllocNode() : TakeNodeFromBlock();
+        pChild->m_pBack = pParent;
+        pParent->m_pChildren = pChild;
+        pParent = pChild;
+    }
+    FreeNodeTree(pRoot);
+    CNodePoolState s = GetNodePoolState();
+    EXPECT_EQ(kDepth / 2, s.nFreeNodes);
+    EXPECT_EQ(kDepth / 2, s.nReturnedNodes);
+}
