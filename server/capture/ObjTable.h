@@ -1,0 +1,172 @@
+// The object table of one client call: every object and array that the
+// capture meets, one record per pointer value, with the member chain read
+// from it once. Also the capture itself: the argument tree of a call, the
+// members of objects (variables, property getters, collection items) and the
+// elements of arrays. Main thread only, inside the client's call.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+#include <map>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+#include "server/core/Bstr.h"
+#include "server/core/LogNode.h"
+
+class CObjTable;
+
+// One captured object (IDispatch, held with one reference) or array (its data
+// locked for the record's life).
+class CObjRecord {
+public:
+    enum : DWORD {
+        RF_DISPATCH   = 0x01,   // kind 1
+        RF_ARRAY      = 0x02,   // kind 2
+        RF_KIND_MASK  = 0x0F,
+        RF_EXPANDED   = 0x10,   // the member / element chain has been built
+        RF_OWNS_ARRAY = 0x20    // the capture obtained the array; destroyed with the table
+    };
+
+    explicit CObjRecord(IDispatch* pDisp);
+    // vtElem: the element type the VARIANT declared (VT_EMPTY: ask the array).
+    CObjRecord(SAFEARRAY* psa, VARTYPE vtElem, BOOL bOwnsArray);
+    ~CObjRecord();
+    CObjRecord(const CObjRecord&) = delete;
+    CObjRecord& operator=(const CObjRecord&) = delete;
+
+    DWORD Kind() const { return m_dwFlags & RF_KIND_MASK; }
+    BOOL IsExpanded() const { return (m_dwFlags & RF_EXPANDED) != 0; }
+    BOOL OwnsArray() const { return (m_dwFlags & RF_OWNS_ARRAY) != 0; }
+
+    // Dispatch record.
+    IDispatch* GetDispatch() const { return m_pDispatch; }
+    ITypeInfo* GetTypeInfo() const { return m_pTypeInfo; }    // null when the object gives none
+    LPCOLESTR GetTypeName() const { return m_name; }           // "" when the type names none
+    // TRUE when the object gave an IEnumVARIANT through DISPID_NEWENUM (the
+    // caller releases it).
+    BOOL GetEnumerator(IEnumVARIANT*& pEnum) const;
+    // Whether a function description is a property getter that the capture reads.
+    static BOOL IsPropertyGetter(ITypeInfo* pOwnInfo, const FUNCDESC* pDesc);
+
+    // Array record.
+    SAFEARRAY* GetArray() const { return m_pArray; }
+    const void* GetData() const { return m_pData; }            // null when the access failed
+    VARTYPE GetElementType() const { return m_vtElem; }
+    UINT GetDimCount() const { return (UINT)m_strides.size(); }
+    ULONGLONG GetElementCount() const { return m_nElements; }
+    ULONGLONG GetStride(UINT k) const { return m_strides[k]; }   // per bound entry
+    ULONGLONG GetDivisor(UINT k) const { return m_divisors[k]; }
+    // Position in the array data of the element with display number n and its
+    // index text "[ i, j ]" in str; -1 beyond the last element.
+    LONGLONG ElementIndex(ULONGLONG n, CBstr& str) const;
+    // The node of element n (none beyond the last element or without data).
+    // pElem receives the element's value: in place in the array data, or in
+    // scratch as a borrowed view that the caller must not clear.
+    CLogNode* ElementNode(ULONGLONG n, VARIANT& scratch, const VARIANT*& pElem) const;
+
+    CLogNode* m_pMembers;    // member chain (objects) or element chain (arrays); owned
+
+private:
+    friend class CObjTable;
+    // Writes the index text of display number n into buf (room for cch
+    // characters); returns the position or -1.
+    LONGLONG ElementIndexText(ULONGLONG n, WCHAR* buf, size_t cch) const;
+
+    IDispatch* m_pDispatch;
+    SAFEARRAY* m_pArray;
+    ITypeInfo* m_pTypeInfo;
+    void*      m_pData;
+    CBstr      m_name;
+    std::vector<ULONGLONG> m_strides;    // stride(k): elements between neighbours of entry k
+    std::vector<ULONGLONG> m_divisors;   // divisor(k): weight of entry k in display order
+    ULONGLONG  m_nElements;
+    VARTYPE    m_vtElem;
+    DWORD      m_dwFlags;
+};
+
+class CObjTable {
+public:
+    CObjTable();
+    ~CObjTable();   // releases every object, unlocks every array, frees the chains
+    CObjTable(const CObjTable&) = delete;
+    CObjTable& operator=(const CObjTable&) = delete;
+
+    // The argument tree of ObjectArray down to nLevels levels with at most
+    // nItems items per collection or array: the first node of the first
+    // level, or null. Negative counts count as 0. Throws CExcept 3 (forced
+    // stop), 9, 10, 11; nothing that was made is left behind then.
+    CLogNode* BuildArgumentTree(const VARIANT* pObjectArray, int nLevels, int nItems);
+    CLogNode* BuildPairList(const VARIANT* pArray, int nLevels, int nItems);
+    CLogNode* BuildFromSingleValue(const VARIANT* pValue, int nLevels, int nItems);
+    void LoadMemberLevels(CLogNode* pChain, int nLevels, int nItems);
+
+    // Hangs a copy of the record's member chain under an object or array node
+    // whose members can still be loaded and marks them loaded; returns the
+    // node's first child. A node of another kind, already loaded, or whose key
+    // this call did not capture is left unchanged.
+    CLogNode* AttachMembers(CLogNode* pNode, int nItems);
+
+    // The record of a key that this call captured, expanded with the limit if
+    // it was not yet; null for a key the call never captured (or of the other kind).
+    CObjRecord* FindOrCreateDispatch(DWORD_PTR key, int nItems);
+    CObjRecord* FindOrCreateArray(DWORD_PTR key, int nItems);
+    CObjRecord* Find(DWORD_PTR key) const;
+
+    // Enters the object or array that the VARIANT holds (also by reference)
+    // when its key has no record yet. bOwned: the VARIANT is the capture's own
+    // (a value it read); a by-value array then passes to its record and the
+    // VARIANT is left empty.
+    void RegisterValue(VARIANT* pVar, BOOL bOwned);
+
+    void Expand(CObjRecord* pRec, int nItems);
+    void CaptureElements(CObjRecord* pRec, int nItems);
+    void CaptureVariables(CObjRecord* pRec, CLogNode*& pHead, CLogNode*& pTail);
+    void CaptureProperties(CObjRecord* pRec, CLogNode*& pHead, CLogNode*& pTail);
+    // The "Items" group with up to nItems items of the enumerator, or null.
+    CLogNode* CaptureItems(IEnumVARIANT* pEnum, int nItems);
+
+    size_t GetRecordCount() const { return m_records.size(); }
+
+private:
+    // The readable members of one type, worked out once per table.
+    struct CTypeMember {
+        MEMBERID memid = 0;
+        BSTR     name = nullptr;   // shown name, owned
+        UINT     nSortPos = 0;     // place in the sorted chain
+        CTypeMember() = default;
+        CTypeMember(CTypeMember&& src) noexcept
+            : memid(src.memid), name(src.name), nSortPos(src.nSortPos) { src.name = nullptr; }
+        CTypeMember& operator=(CTypeMember&& src) noexcept
+        {
+            std::swap(memid, src.memid);
+            std::swap(name, src.name);
+            std::swap(nSortPos, src.nSortPos);
+            return *this;
+        }
+        ~CTypeMember() { SysFreeString(name); }
+    };
+    struct CTypeMembers {
+        std::vector<CTypeMember> vars;    // in reading order, duplicates dropped
+        std::vector<CTypeMember> props;
+    };
+    CTypeMembers& TypeMembers(ITypeInfo* pInfo);
+    void ReadMembers(CObjRecord* pRec, const std::vector<CTypeMember>& members, BOOL bProps,
+                     CLogNode*& pHead, CLogNode*& pTail);
+    CObjRecord* Insert(DWORD_PTR key, CObjRecord* pRec);
+
+    std::map<DWORD_PTR, CObjRecord*> m_records;
+    std::unordered_map<ITypeInfo*, CTypeMembers*> m_types;   // each ITypeInfo held once
+};
+
+// The name of collection item n: "Item n", with " (<Name>)" when the item is
+// an object whose Name property reads as a string.
+LPCOLESTR MakeItemName(int n, const VARIANT* pItem, CBstr& str);
+
+// The element VARIANT at a position of an array's data, elements of type
+// vtElem (the platform's sizes): in place for VARIANT elements, else a
+// borrowed view in scratch (never to be cleared). VT_ERROR when the array's
+// element size does not fit the type.
+const VARIANT* ArrayElementValue(const SAFEARRAY* psa, const void* pData, VARTYPE vtElem,
+                                 ULONGLONG pos, VARIANT& scratch);
+// The element type of an array: vtDeclared when given, else what the array says.
+VARTYPE ArrayElementType(SAFEARRAY* psa, VARTYPE vtDeclared);
