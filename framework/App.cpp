@@ -230,15 +230,11 @@ CWnd* AfxGetMainWnd() {
     return t ? t->GetMainWnd() : nullptr;
 }
 
-CWinThread* AfxBeginThread(const CRuntimeClass* pThreadClass, int nPriority, UINT nStackSize,
-                           DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
-    if (!pThreadClass) return nullptr;
-    CObject* obj = pThreadClass->CreateObject();
-    auto* t = dynamic_cast<CWinThread*>(obj);
-    if (!t) {
-        delete obj;
-        return nullptr;
-    }
+// Creates the thread of a new thread object suspended, sets its priority and
+// resumes it unless the caller asked for it suspended; deletes the object
+// when the thread cannot be created.
+static CWinThread* StartThreadObject(CWinThread* t, int nPriority, UINT nStackSize, DWORD dwCreateFlags,
+                                     LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
     if (!t->CreateThread(CREATE_SUSPENDED, nStackSize, lpSecurityAttrs)) {
         delete t;
         return nullptr;
@@ -248,17 +244,23 @@ CWinThread* AfxBeginThread(const CRuntimeClass* pThreadClass, int nPriority, UIN
     return t;
 }
 
+CWinThread* AfxBeginThread(const CRuntimeClass* pThreadClass, int nPriority, UINT nStackSize,
+                           DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
+    if (!pThreadClass) return nullptr;
+    CObject* obj = pThreadClass->CreateObject();
+    auto* t = dynamic_cast<CWinThread*>(obj);
+    if (!t) {
+        delete obj;
+        return nullptr;
+    }
+    return StartThreadObject(t, nPriority, nStackSize, dwCreateFlags, lpSecurityAttrs);
+}
+
 CWinThread* AfxBeginThread(UINT (*pfnThreadProc)(LPVOID), LPVOID pParam, int nPriority, UINT nStackSize,
                            DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
     if (!pfnThreadProc) return nullptr;
     auto* t = new CWorkerThread(pfnThreadProc, pParam);
-    if (!t->CreateThread(CREATE_SUSPENDED, nStackSize, lpSecurityAttrs)) {
-        delete t;
-        return nullptr;
-    }
-    t->SetThreadPriority(nPriority);
-    if (!(dwCreateFlags & CREATE_SUSPENDED)) t->ResumeThread();
-    return t;
+    return StartThreadObject(t, nPriority, nStackSize, dwCreateFlags, lpSecurityAttrs);
 }
 
 // --- command line ------------------------------------------------------------

@@ -205,6 +205,19 @@ void FreeEntryBlock(CEntryBlock* pBlock)
     delete pBlock;
 }
 
+// Resets the entry of a node just taken; when that fails the node goes back
+// to the pools and the exception passes on.
+static CLogNode* ResetEntryOrReturn(CLogNode* p)
+{
+    try {
+        p->m_pEntry->Reset();
+    } catch (...) {
+        ReturnNode(p, true);
+        throw;
+    }
+    return p;
+}
+
 CLogNode* AllocNode()
 {
     CLogNode* p;
@@ -232,13 +245,7 @@ CLogNode* AllocNode()
         }
     }
     ClearLinks(p);
-    try {
-        p->m_pEntry->Reset();
-    } catch (...) {
-        ReturnNode(p, true);
-        throw;
-    }
-    return p;
+    return ResetEntryOrReturn(p);
 }
 
 CLogNode* TakeNodeFromBlock()
@@ -248,15 +255,7 @@ CLogNode* TakeNodeFromBlock()
         CPoolLock lock;
         p = TakeNodeLocked();
     }
-    if (p->m_pEntry) {
-        try {
-            p->m_pEntry->Reset();
-        } catch (...) {
-            ReturnNode(p, true);
-            throw;
-        }
-    }
-    return p;
+    return p->m_pEntry ? ResetEntryOrReturn(p) : p;
 }
 
 void FreeNodeTree(CLogNode* pNode)
