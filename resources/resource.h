@@ -11,5 +11,7 @@
 #define IDR_CONNECT           104
 #define IDS_APP_TITLE         57344
 
+#define ID_APP_EXIT           0xE141
+
 #define IDC_ABOUT_ICON        1000
 #define IDC_ABOUT_TEXT        1001

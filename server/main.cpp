@@ -1,2 +1,14 @@
+// The executable's process-wide objects, constructed in this order before
+// start-up and destroyed in the reverse order at exit, and its entry point.
 #include <windows.h>
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }
+
+#include "framework/App.h"
+#include "server/app/ZavetraApp.h"
+#include "server/app/ZavetraModule.h"
+
+CZavetraModule g_ZavetraModule;
+CZavetraApp theApp;
+
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
+    return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
+}

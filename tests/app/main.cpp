@@ -1,0 +1,32 @@
+// The application tests run as the program does: its application and COM
+// module objects, OLE on the main thread (a single-threaded apartment), the
+// common controls and the program's registry key, in the test prefix.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstring>
+
+#include "framework/App.h"
+#include "server/app/ZavetraApp.h"
+#include "server/app/ZavetraModule.h"
+
+CZavetraModule g_ZavetraModule;
+CZavetraApp theApp;
+
+// The client process of the host tests (host_test.cpp).
+int RunEarlyBoundClient();
+
+int main(int argc, char** argv) {
+    if (argc > 1 && strcmp(argv[1], "--early-bound-client") == 0) return RunEarlyBoundClient();
+    ::testing::InitGoogleTest(&argc, argv);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    if (FAILED(::OleInitialize(nullptr))) return 2;
+    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW)) return 2;
+    theApp.SetRegistryKey(L"Brisquane");
+    const int rc = RUN_ALL_TESTS();
+    ::OleUninitialize();
+    return rc;
+}

@@ -1,0 +1,862 @@
+// The main frame against a stand-in log side: the trace states, the wait
+// loop with the requests it serves, client counting with the hidden main
+// window, the log thread's start and stop, the forwards of setting changes,
+// the saved rectangle and the settings store, and the message boxes shown.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+#include "mainframe_fakes.h"
+#include "resources/resource.h"
+#include "server/app/ZavetraView.h"
+#include "server/app/ZavetraApp.h"
+#include "server/capture/ObjTable.h"
+#include "server/core/Globals.h"
+#include "server/core/Messages.h"
+#include "server/settings/AppSettings.h"
+
+namespace {
+
+const wchar_t kBox3[] = L"Forced stop";
+const wchar_t kBox9[] = L"Memory Allocation Error";
+const wchar_t kBox10[] = L"Memory Allocation Error (Node)";
+const wchar_t kBox11[] = L"Memory Allocation Error (BSTR)";
+const wchar_t kBox12[] = L"Error(Failed) Destroy_LogThread";
+const wchar_t kBox13[] = L"Error(Failed) CreateResultView";
+const wchar_t kBox21[] = L"Error(Fatal) BeginThread.\nterminate procee.";
+const wchar_t kBox22[] = L"Error(Fatal) CreateLogView.\nterminate procee";
+const wchar_t kBox23[] = L"Error(Fatal) Insert_TreeItem\nterminate procee";
+
+std::wstring Joined(const std::vector<std::wstring>& texts) {
+    std::wstring s;
+    for (const auto& t : texts) s += (s.empty() ? L"" : L" | ") + t;
+    return s;
+}
+
+// Pumps until the frame is in the state (or the timeout).
+bool PumpUntilState(CMainFrame* pFrame, int nState, DWORD ms = 5000) {
+    ULONGLONG end = ::GetTickCount64() + ms;
+    while (pFrame->GetTraceState() != nState) {
+        if (::GetTickCount64() > end) return false;
+        PumpMessages(5);
+    }
+    return true;
+}
+
+// The user closes the stand-in log window outside a call.
+void CloseLogWindowOutsideCall(MainFrameHost& host) {
+    ASSERT_NE(nullptr, host.Frame()->GetLogThread());
+    host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
+    ASSERT_TRUE(PumpUntilState(host.Frame(), CMainFrame::STATE_NO_LOGWINDOW));
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetGlobals();
+        theApp.m_bClosing = false;
+        FakeLog::Get().Reset();
+        CMainFrame::s_pObjInfoBuilder = nullptr;
+    }
+    void TearDown() override {
+        CMainFrame::s_pObjInfoBuilder = nullptr;
+        FakeLog::Get().Reset();
+        theApp.m_bClosing = false;
+        ResetGlobals();
+    }
+    BoxWatcher boxes;
+};
+
+// ---------------------------------------------------------------------------
+// The trace states: one table of state, event, code, message box, next state.
+
+enum class Ev {
+    CallContinue,   // a call; the log side answers UM_CONTINUE
+    CallRestart,    // ... UM_RESTART
+    CallStop,       // ... UM_STOP
+    CallForced,     // ... UM_FORCED_STOP
+    CallLogClosed,  // ... the log window is closed during the call
+    CallError,      // ... UM_ERROR_REPORT with nArg
+    Connect,        // the first client connects
+    Disconnect,     // the last client leaves
+    PostError,      // outside a call: UM_ERROR_REPORT with nArg
+    PostStop,       // outside a call: UM_STOP
+    PostForced,     // outside a call: UM_FORCED_STOP (one client connected)
+    PostLogClosed,  // outside a call: the log window is closed
+    PostRelease,    // outside a call: UM_RELEASE_MEMORY
+    PostContinue,   // outside a call: UM_CONTINUE and UM_RESTART
+};
+
+struct StateCase {
+    int nFrom;
+    Ev ev;
+    UINT nArg;
+    int nCode;           // result of the sent message; -1 for posted events
+    const wchar_t* box;  // the message box the frame shows, or null
+    int nTo;
+    bool bHandedOver;    // whether the log window was told of the call
+};
+
+const StateCase kStateCases[] = {
+    // Calls in the ready state end as the log side says.
+    {0, Ev::CallContinue, 0, 0, nullptr, 0, true},
+    {0, Ev::CallRestart, 0, 0, nullptr, 0, true},
+    {0, Ev::CallStop, 0, 2, nullptr, 1, true},
+    {0, Ev::CallForced, 0, 3, nullptr, 0, true},
+    {0, Ev::CallLogClosed, 0, 4, nullptr, 2, true},
+    {0, Ev::CallError, 9, 9, kBox9, 3, true},
+    {0, Ev::CallError, 10, 10, kBox10, 4, true},
+    {0, Ev::CallError, 11, 11, kBox11, 5, true},
+    {0, Ev::CallError, 23, 23, kBox23, 6, true},
+    {0, Ev::CallError, 13, 13, kBox13, 0, true},
+    {0, Ev::CallError, 3, 3, kBox3, 0, true},
+    // Calls in the other states are refused at once, without a box.
+    {1, Ev::CallContinue, 0, 2, nullptr, 1, false},
+    {2, Ev::CallContinue, 0, 4, nullptr, 2, false},
+    {3, Ev::CallContinue, 0, 5, nullptr, 3, false},
+    {4, Ev::CallContinue, 0, 6, nullptr, 4, false},
+    {5, Ev::CallContinue, 0, 7, nullptr, 5, false},
+    {6, Ev::CallContinue, 0, 23, nullptr, 6, false},
+    // A new client.
+    {0, Ev::Connect, 0, 0, nullptr, 0, false},
+    {1, Ev::Connect, 0, 0, nullptr, 1, false},
+    {2, Ev::Connect, 0, 0, nullptr, 0, false},  // a new log thread
+    {3, Ev::Connect, 0, 9, nullptr, 3, false},
+    {4, Ev::Connect, 0, 10, nullptr, 4, false},
+    {5, Ev::Connect, 0, 11, nullptr, 5, false},
+    {6, Ev::Connect, 0, 0, nullptr, 6, false},
+    // The last client leaves.
+    {0, Ev::Disconnect, 0, 0, nullptr, 0, false},
+    {1, Ev::Disconnect, 0, 0, nullptr, 0, false},
+    {2, Ev::Disconnect, 0, 0, nullptr, 2, false},
+    {3, Ev::Disconnect, 0, 0, nullptr, 0, false},
+    {4, Ev::Disconnect, 0, 0, nullptr, 0, false},
+    {5, Ev::Disconnect, 0, 0, nullptr, 0, false},
+    {6, Ev::Disconnect, 0, 0, nullptr, 6, false},
+    // Requests of the log side outside a call.
+    {0, Ev::PostError, 9, -1, kBox9, 3, false},
+    {0, Ev::PostError, 23, -1, kBox23, 6, false},
+    {0, Ev::PostError, 13, -1, kBox13, 0, false},
+    {0, Ev::PostStop, 0, -1, nullptr, 0, false},
+    {1, Ev::PostStop, 0, -1, nullptr, 1, false},
+    {1, Ev::PostForced, 0, -1, nullptr, 0, false},
+    {0, Ev::PostLogClosed, 0, -1, nullptr, 2, false},
+    {6, Ev::PostRelease, 0, -1, nullptr, 0, false},
+    {3, Ev::PostRelease, 0, -1, nullptr, 0, false},
+    {1, Ev::PostContinue, 0, -1, nullptr, 1, false},
+};
+
+TEST_F(MainFrameTest, StateTable) {
+    for (const StateCase& c : kStateCases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.nFrom << ", event " << static_cast<int>(c.ev) << " ("
+                                        << c.nArg << ")");
+        FakeLog::Get().Reset();
+        ResetGlobals();
+        MainFrameHost host;
+        ASSERT_TRUE(host.IsOpen());
+        CMainFrame* f = host.Frame();
+        ASSERT_EQ(0, f->GetTraceState());
+        if (c.nFrom == CMainFrame::STATE_NO_LOGWINDOW) {
+            CloseLogWindowOutsideCall(host);
+            ASSERT_EQ(nullptr, f->GetLogThread());
+        } else if (c.nFrom != 0) {
+            f->SetTraceState(c.nFrom);
+        }
+        g_nClients = (c.ev == Ev::Connect) ? 0 : 1;
+        boxes.TakeTexts();
+        const int nAddsBefore = FakeLog::Get().Count(UM_ADD_ENTRY);
+
+        HWND hMain = host.Hwnd();
+        int nCode = -1;
+        switch (c.ev) {
+        case Ev::CallContinue:
+        case Ev::CallRestart:
+        case Ev::CallStop:
+        case Ev::CallForced:
+        case Ev::CallError: {
+            UINT msg = c.ev == Ev::CallContinue ? UM_CONTINUE
+                     : c.ev == Ev::CallRestart  ? UM_RESTART
+                     : c.ev == Ev::CallStop     ? UM_STOP
+                     : c.ev == Ev::CallForced   ? UM_FORCED_STOP
+                                                : UM_ERROR_REPORT;
+            UINT arg = c.nArg;
+            FakeLog::Get().onAddEntry = [msg, arg](HWND h, CLogNode*) { PostToMain(h, msg, arg); };
+            nCode = static_cast<int>(host.Trace(L"call"));
+            break;
+        }
+        case Ev::CallLogClosed:
+            FakeLog::Get().onAddEntry = [](HWND, CLogNode*) { ::DestroyWindow(FakeLog::Get().hLogWindow); };
+            nCode = static_cast<int>(host.Trace(L"call"));
+            break;
+        case Ev::Connect:
+            nCode = static_cast<int>(host.Connect());
+            break;
+        case Ev::Disconnect:
+            nCode = static_cast<int>(host.Disconnect());
+            break;
+        case Ev::PostError:
+            PostToMain(hMain, UM_ERROR_REPORT, c.nArg);
+            break;
+        case Ev::PostStop:
+            PostToMain(hMain, UM_STOP);
+            break;
+        case Ev::PostForced:
+            PostToMain(hMain, UM_FORCED_STOP);
+            break;
+        case Ev::PostLogClosed:
+            CloseLogWindowOutsideCall(host);
+            break;
+        case Ev::PostRelease:
+            PostToMain(hMain, UM_RELEASE_MEMORY);
+            break;
+        case Ev::PostContinue:
+            PostToMain(hMain, UM_CONTINUE);
+            PostToMain(hMain, UM_RESTART);
+            break;
+        }
+        PumpMessages();
+
+        EXPECT_EQ(c.nCode, nCode);
+        std::vector<std::wstring> texts = boxes.TakeTexts();
+        if (c.box) {
+            ASSERT_EQ(1u, texts.size()) << testing::PrintToString(Joined(texts));
+            EXPECT_EQ(std::wstring(c.box), texts[0]);
+        } else {
+            EXPECT_TRUE(texts.empty()) << testing::PrintToString(Joined(texts));
+        }
+        EXPECT_EQ(c.nTo, f->GetTraceState());
+        EXPECT_EQ(c.bHandedOver, FakeLog::Get().Count(UM_ADD_ENTRY) > nAddsBefore);
+        // The held call's captured objects never outlive it.
+        EXPECT_EQ(nullptr, host.Doc()->GetObjTable());
+    }
+}
+
+// A refused call still joins the master list, behind the calls before it.
+TEST_F(MainFrameTest, RefusedCallJoinsTheMasterList) {
+    MainFrameHost host;
+    g_nClients = 1;
+    EXPECT_EQ(0u, host.Trace(L"first"));
+    host.Frame()->SetTraceState(CMainFrame::STATE_STOPPED);
+    EXPECT_EQ(2u, host.Trace(L"second"));
+    CLogNode* pHead = host.Doc()->GetHead();
+    ASSERT_NE(nullptr, pHead);
+    ASSERT_NE(nullptr, pHead->m_pNext);
+    EXPECT_STREQ(L"second", pHead->m_pNext->m_pEntry->m_name);
+    EXPECT_EQ(pHead->m_pNext, host.Doc()->GetTail());
+    EXPECT_EQ(1, FakeLog::Get().Count(UM_ADD_ENTRY));
+}
+
+// ---------------------------------------------------------------------------
+// The wait loop.
+
+// dict.Add key, item
+void DictionaryAdd(IDispatch* pDict, const VARIANT& key, const VARIANT& item) {
+    DISPID dispAdd = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"Add");
+    pDict->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispAdd);
+    VARIANT args[2];   // in reverse order
+    args[0] = item;
+    args[1] = key;
+    DISPPARAMS dp{args, nullptr, 2, 0};
+    pDict->Invoke(dispAdd, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, nullptr, nullptr);
+}
+
+// A Scripting.Dictionary with the given string keys (items 1, 2, ...), as a
+// VARIANT that holds the one reference *ppDict points to.
+VARIANT MakeDictionary(std::initializer_list<const wchar_t*> keys, IDispatch** ppDict) {
+    VARIANT v;
+    ::VariantInit(&v);
+    CLSID clsid;
+    *ppDict = nullptr;
+    if (FAILED(::CLSIDFromProgID(L"Scripting.Dictionary", &clsid))) return v;
+    if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                  reinterpret_cast<void**>(ppDict))))
+        return v;
+    int n = 0;
+    for (const wchar_t* key : keys) {
+        VARIANT k, item;
+        k.vt = VT_BSTR;
+        k.bstrVal = ::SysAllocString(key);
+        item.vt = VT_I4;
+        item.lVal = ++n;
+        DictionaryAdd(*ppDict, k, item);
+        ::VariantClear(&k);
+    }
+    v.vt = VT_DISPATCH;
+    v.pdispVal = *ppDict;
+    return v;
+}
+
+// An array of (name, value) pairs with one pair.
+VARIANT OnePair(const wchar_t* name, const VARIANT& value) {
+    SAFEARRAY* psa = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    VARIANT* items = nullptr;
+    ::SafeArrayAccessData(psa, reinterpret_cast<void**>(&items));
+    items[0].vt = VT_BSTR;
+    items[0].bstrVal = ::SysAllocString(name);
+    ::VariantCopy(&items[1], const_cast<VARIANT*>(&value));
+    ::SafeArrayUnaccessData(psa);
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_ARRAY | VT_VARIANT;
+    v.parray = psa;
+    return v;
+}
+
+CLogNode* FindChild(CLogNode* pParent, const wchar_t* name) {
+    for (CLogNode* p = pParent ? pParent->m_pChildren : nullptr; p; p = p->m_pNext)
+        if (p->m_pEntry && wcscmp(p->m_pEntry->m_name, name) == 0) return p;
+    return nullptr;
+}
+
+int CountChildren(const CLogNode* p) {
+    int n = 0;
+    for (const CLogNode* c = p ? p->m_pChildren : nullptr; c; c = c->m_pNext) ++n;
+    return n;
+}
+
+// Requests served inside a held call: object information for an object
+// node and for a node that is none, members loaded (and the log window told
+// with the node and item it asked with), an extract; the table is gone once
+// the call has ended.
+TEST_F(MainFrameTest, WaitLoopServesRequestsOfTheHeldCall) {
+    static IDispatch* s_pDispatchSeen = nullptr;
+    static int s_nBuilt = 0;
+    static const CMainFrame::ObjInfoBuilder kBuilder = {
+        [](CObjRecord* pRecord) -> CObjInfo* {
+            s_pDispatchSeen = pRecord->GetDispatch();
+            ++s_nBuilt;
+            return reinterpret_cast<CObjInfo*>(static_cast<UINT_PTR>(0x5150));
+        },
+        [](CObjInfo*) {}};
+    s_pDispatchSeen = nullptr;
+    s_nBuilt = 0;
+    CMainFrame::s_pObjInfoBuilder = &kBuilder;
+
+    MainFrameHost host;
+    CAppSettings::Get().Settings.NestLevel = 0;   // only the first level is read at the call
+    CAppSettings::Get().Settings.ArrayRange = 100;
+    g_nClients = 1;
+    // outer: a dictionary whose one key is another dictionary with three keys;
+    // the inner one's members wait to be loaded.
+    IDispatch* pInner = nullptr;
+    VARIANT inner = MakeDictionary({L"a", L"b", L"c"}, &pInner);
+    ASSERT_NE(nullptr, pInner) << "Scripting.Dictionary is not available";
+    IDispatch* pOuter = nullptr;
+    VARIANT outer = MakeDictionary({}, &pOuter);
+    VARIANT one;
+    one.vt = VT_I4;
+    one.lVal = 1;
+    DictionaryAdd(pOuter, inner, one);
+    VARIANT args = OnePair(L"outer", outer);
+
+    CObjTable* pTableDuringCall = nullptr;
+    CLogNode* pItemsGroup = nullptr;
+    FakeLog::Get().onAddEntry = [&](HWND h, CLogNode* pNode) {
+        pTableDuringCall = host.Doc()->GetObjTable();
+        pItemsGroup = FindChild(FindChild(pNode, L"outer"), L"Items");
+        CLogNode* pInnerNode = pItemsGroup ? pItemsGroup->m_pChildren : nullptr;
+        PostToMain(h, UM_OBJINFO_REQUEST, reinterpret_cast<WPARAM>(pInnerNode));   // an object
+        PostToMain(h, UM_OBJINFO_REQUEST, reinterpret_cast<WPARAM>(pNode));        // a call line
+        PostToMain(h, UM_LOAD_MEMBERS, reinterpret_cast<WPARAM>(pItemsGroup), 0x7777);
+        PostToMain(h, UM_EXTRACT_REQUEST, 0, 0x30003);
+        PostToMain(h, UM_WAIT_FIRST);
+        PostToMain(h, UM_WAIT_FIRST + 6);   // 0x801B: no message
+        PostToMain(h, UM_WAIT_LAST);
+        PostToMain(h, WM_USER + 77);        // outside the range: stays queued
+        PostToMain(h, UM_CONTINUE);
+    };
+    EXPECT_EQ(0u, host.Trace(L"held", &args));
+    EXPECT_NE(nullptr, pTableDuringCall);
+    EXPECT_EQ(nullptr, host.Doc()->GetObjTable());
+    ASSERT_NE(nullptr, pItemsGroup) << "no Items group under the outer dictionary";
+
+    // Object information: built from the inner dictionary's record for its
+    // node, 0 for the call line.
+    ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_SHOW_OBJINFO, 2));
+    std::vector<UINT_PTR> shown;
+    for (const FakeLogEvent& e : FakeLog::Get().Events())
+        if (e.message == UM_SHOW_OBJINFO) shown.push_back(e.wParam);
+    EXPECT_EQ((std::vector<UINT_PTR>{0x5150, 0}), shown);
+    EXPECT_EQ(1, s_nBuilt);
+    EXPECT_EQ(pInner, s_pDispatchSeen);
+
+    // Members: the inner dictionary's members are attached, and all three
+    // keys are there although object information expanded its record first.
+    ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_MEMBERS_LOADED, 1));
+    FakeLogEvent loaded{};
+    ASSERT_TRUE(FakeLog::Get().Last(UM_MEMBERS_LOADED, &loaded));
+    EXPECT_EQ(reinterpret_cast<WPARAM>(pItemsGroup), loaded.wParam);
+    EXPECT_EQ(0x7777, loaded.lParam);
+    CLogNode* pInnerItems = FindChild(pItemsGroup->m_pChildren, L"Items");
+    ASSERT_NE(nullptr, pInnerItems) << "no Items group under the inner dictionary";
+    EXPECT_EQ(3, CountChildren(pInnerItems));
+
+    // The extract: result view 3.
+    ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_SHOW_EXTRACT, 1));
+    FakeLogEvent extract{};
+    ASSERT_TRUE(FakeLog::Get().Last(UM_SHOW_EXTRACT, &extract));
+    EXPECT_EQ(3, extract.lParam);
+
+    // The range's other ids were taken and dropped; the message outside the
+    // range waited for the main loop.
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageW(&msg, nullptr, UM_WAIT_FIRST, UM_WAIT_LAST, PM_NOREMOVE));
+    EXPECT_TRUE(::PeekMessageW(&msg, host.Hwnd(), WM_USER + 77, WM_USER + 77, PM_REMOVE));
+
+    ::VariantClear(&args);
+    ::VariantClear(&outer);
+    ::VariantClear(&inner);
+}
+
+// Outside a held call, member loads and object-information requests are
+// lost; an extract request is still served.
+TEST_F(MainFrameTest, RequestsOutsideACall) {
+    MainFrameHost host;
+    PostToMain(host.Hwnd(), UM_LOAD_MEMBERS, 0, 1);
+    PostToMain(host.Hwnd(), UM_OBJINFO_REQUEST, 0, 0);
+    PostToMain(host.Hwnd(), UM_EXTRACT_REQUEST, 0, 0x10005);
+    PumpMessages();
+    ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_SHOW_EXTRACT, 1));
+    FakeLogEvent extract{};
+    FakeLog::Get().Last(UM_SHOW_EXTRACT, &extract);
+    EXPECT_EQ(5, extract.lParam);
+    ::Sleep(50);
+    EXPECT_EQ(0, FakeLog::Get().Count(UM_MEMBERS_LOADED));
+    EXPECT_EQ(0, FakeLog::Get().Count(UM_SHOW_OBJINFO));
+}
+
+// Without an object-information builder, an object node is answered with 0.
+TEST_F(MainFrameTest, ObjectInformationWithoutBuilderShowsNothing) {
+    MainFrameHost host;
+    g_nClients = 1;
+    IDispatch* pDict = nullptr;
+    VARIANT dict = MakeDictionary({L"x"}, &pDict);
+    ASSERT_NE(nullptr, pDict);
+    VARIANT args = OnePair(L"dict", dict);
+    FakeLog::Get().onAddEntry = [](HWND h, CLogNode* pNode) {
+        PostToMain(h, UM_OBJINFO_REQUEST, reinterpret_cast<WPARAM>(FindChild(pNode, L"dict")));
+        PostToMain(h, UM_CONTINUE);
+    };
+    EXPECT_EQ(0u, host.Trace(L"call", &args));
+    ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_SHOW_OBJINFO, 1));
+    FakeLogEvent e{};
+    FakeLog::Get().Last(UM_SHOW_OBJINFO, &e);
+    EXPECT_EQ(0u, e.wParam);
+    ::VariantClear(&args);
+    ::VariantClear(&dict);
+}
+
+// A second UM_CONTINUE that arrives after the call has ended changes
+// nothing: not the state, not the count, not the window, not the next call.
+TEST_F(MainFrameTest, SecondContinueHasNoEffect) {
+    MainFrameHost host;
+    ASSERT_EQ(0u, host.Connect());
+    FakeLog::Get().onAddEntry = [](HWND h, CLogNode*) {
+        PostToMain(h, UM_CONTINUE);
+        PostToMain(h, UM_CONTINUE);
+    };
+    EXPECT_EQ(0u, host.Trace(L"first"));
+    PumpMessages(50);   // the main loop takes the second one
+    EXPECT_EQ(0, host.Frame()->GetTraceState());
+    EXPECT_EQ(1, g_nClients);
+    EXPECT_FALSE(::IsWindowVisible(host.Hwnd()));
+    FakeLog::Get().onAddEntry = [](HWND h, CLogNode*) { PostToMain(h, UM_STOP); };
+    EXPECT_EQ(2u, host.Trace(L"second"));
+}
+
+// A quit that arrives while a call is held ends the call and stays for the
+// main loop, with its exit code.
+TEST_F(MainFrameTest, QuitDuringHeldCallIsKeptForTheMainLoop) {
+    MainFrameHost host;
+    g_nClients = 1;
+    FakeLog::Get().onAddEntry = [](HWND, CLogNode*) {};   // the log side never answers
+    ::PostQuitMessage(7);
+    EXPECT_EQ(4u, host.Trace(L"held"));
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, msg.wParam);
+}
+
+// A non-zero answer to UM_ADD_ENTRY is the call's error.
+TEST_F(MainFrameTest, AddEntryFailureIsTheCallsError) {
+    MainFrameHost host;
+    g_nClients = 1;
+    FakeLog::Get().addEntryResult = 23;
+    FakeLog::Get().onAddEntry = [](HWND, CLogNode*) {};
+    EXPECT_EQ(23u, host.Trace(L"call"));
+    EXPECT_EQ(CMainFrame::STATE_FATAL, host.Frame()->GetTraceState());
+    EXPECT_EQ(std::vector<std::wstring>{kBox23}, boxes.TakeTexts());
+}
+
+// A capture abandoned by a forced stop: "Forced stop" is shown once and the
+// call ends with 3; the log window is not told.
+TEST_F(MainFrameTest, CaptureFailureIsShownAndReturned) {
+    MainFrameHost host;
+    g_nClients = 1;
+    IDispatch* pDict = nullptr;
+    VARIANT dict = MakeDictionary({L"x"}, &pDict);
+    ASSERT_NE(nullptr, pDict);
+    VARIANT args = OnePair(L"dict", dict);
+    g_bForcedStop = 1;
+    EXPECT_EQ(3u, host.Trace(L"call", &args));
+    g_bForcedStop = 0;
+    EXPECT_EQ(std::vector<std::wstring>{kBox3}, boxes.TakeTexts());
+    EXPECT_EQ(0, FakeLog::Get().Count(UM_ADD_ENTRY));
+    EXPECT_EQ(0, host.Frame()->GetTraceState());
+    EXPECT_EQ(nullptr, host.Doc()->GetObjTable());
+    ::VariantClear(&args);
+    ::VariantClear(&dict);
+}
+
+// ---------------------------------------------------------------------------
+// Clients and the main window.
+
+TEST_F(MainFrameTest, MainWindowHidesWhileClientsAreConnected) {
+    MainFrameHost host;
+    HWND h = host.Hwnd();
+    ASSERT_TRUE(::IsWindowVisible(h));
+    EXPECT_EQ(0u, host.Connect());
+    EXPECT_EQ(1, g_nClients);
+    EXPECT_FALSE(::IsWindowVisible(h));
+    EXPECT_EQ(0u, host.Connect());
+    EXPECT_EQ(2, g_nClients);
+    EXPECT_EQ(2, FakeLog::Get().Count(UM_CONNECTED));
+
+    EXPECT_EQ(0u, host.Trace(L"call"));
+    EXPECT_FALSE(FakeLog::Get().mainVisibleAtAddEntry);
+
+    host.Disconnect();
+    EXPECT_EQ(1, g_nClients);
+    EXPECT_FALSE(::IsWindowVisible(h));
+    host.Disconnect();
+    EXPECT_EQ(0, g_nClients);
+    EXPECT_TRUE(::IsWindowVisible(h));
+    EXPECT_EQ(2, FakeLog::Get().Count(UM_DISCONNECTED));
+
+    // A disconnect with nobody counted leaves the count at 0.
+    host.Disconnect();
+    EXPECT_EQ(0, g_nClients);
+}
+
+// A forced stop during a held call shows the window and zeroes the count;
+// the next call that goes on hides it again and counts one client.
+TEST_F(MainFrameTest, ForcedStopShowsWindowUntilNextCallGoesOn) {
+    MainFrameHost host;
+    HWND h = host.Hwnd();
+    host.Connect();
+    host.Connect();
+    // The second Stop on the log side.
+    FakeLog::Get().onAddEntry = [](HWND hm, CLogNode*) {
+        g_bForcedStop = 1;
+        PostToMain(hm, UM_FORCED_STOP);
+    };
+    EXPECT_EQ(3u, host.Trace(L"held"));
+    EXPECT_TRUE(boxes.TakeTexts().empty());
+    EXPECT_EQ(0, g_nClients);
+    EXPECT_EQ(0, g_bForcedStop);
+    EXPECT_TRUE(::IsWindowVisible(h));
+
+    FakeLog::Get().onAddEntry = nullptr;   // continue
+    EXPECT_EQ(0u, host.Trace(L"next"));
+    EXPECT_EQ(1, g_nClients);
+    EXPECT_FALSE(::IsWindowVisible(h));
+}
+
+// A second Stop outside a call: the count is zeroed and the window shown.
+TEST_F(MainFrameTest, ForcedStopOutsideACall) {
+    MainFrameHost host;
+    host.Connect();
+    host.Connect();
+    host.Frame()->SetTraceState(CMainFrame::STATE_STOPPED);
+    g_bForcedStop = 1;
+    PostToMain(host.Hwnd(), UM_FORCED_STOP);
+    PumpMessages();
+    EXPECT_EQ(0, g_nClients);
+    EXPECT_EQ(0, g_bForcedStop);
+    EXPECT_TRUE(::IsWindowVisible(host.Hwnd()));
+    EXPECT_EQ(0, host.Frame()->GetTraceState());
+    EXPECT_EQ(1, FakeLog::Get().Count(UM_DISCONNECTED));
+}
+
+// The log window closed outside a call: the log thread ends, the log is
+// emptied and the ids start again; the next client gets a new log thread.
+TEST_F(MainFrameTest, LogWindowClosedOutsideACallThenNewClientRestarts) {
+    MainFrameHost host;
+    host.Connect();
+    EXPECT_EQ(0u, host.Trace(L"call"));
+    g_nClientId = 7;
+    CloseLogWindowOutsideCall(host);
+    EXPECT_EQ(nullptr, host.Frame()->GetLogThread());
+    EXPECT_EQ(1, FakeLog::Get().threadsDeleted.load());
+    EXPECT_EQ(nullptr, host.Doc()->GetHead());
+    EXPECT_EQ(0, g_nClientId);
+    EXPECT_EQ(1, g_nClients);   // left as it is
+    EXPECT_EQ(4u, host.Trace(L"refused"));
+
+    EXPECT_EQ(0u, host.Connect());
+    EXPECT_EQ(2, FakeLog::Get().threadsStarted.load());
+    EXPECT_EQ(0, host.Frame()->GetTraceState());
+    EXPECT_EQ(1, g_nClients);   // counted anew after the restart
+    EXPECT_EQ(0u, host.Trace(L"accepted"));
+}
+
+// The log window closed during a call: the call ends with 4; the log stays
+// until the last client leaves, which stops the thread and empties it.
+TEST_F(MainFrameTest, LogWindowClosedDuringCallThenLastClientLeaves) {
+    MainFrameHost host;
+    host.Connect();
+    FakeLog::Get().onAddEntry = [](HWND, CLogNode*) { ::DestroyWindow(FakeLog::Get().hLogWindow); };
+    EXPECT_EQ(4u, host.Trace(L"held"));
+    EXPECT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
+    EXPECT_NE(nullptr, host.Doc()->GetHead());
+    EXPECT_NE(nullptr, host.Frame()->GetLogThread());
+    host.Disconnect();
+    EXPECT_EQ(nullptr, host.Frame()->GetLogThread());
+    EXPECT_EQ(nullptr, host.Doc()->GetHead());
+    EXPECT_EQ(0, FakeLog::Get().Count(UM_DISCONNECTED));
+}
+
+// A memory-error state with the log window gone: the last client leaving
+// does not make the frame ready without a log window (nobody would let the
+// next call go); the next client starts a new log.
+TEST_F(MainFrameTest, MemoryStateWithoutLogWindowWaitsForNewLog) {
+    MainFrameHost host;
+    host.Connect();
+    FakeLog::Get().onAddEntry = [](HWND, CLogNode*) { ::DestroyWindow(FakeLog::Get().hLogWindow); };
+    EXPECT_EQ(4u, host.Trace(L"held"));
+    PostToMain(host.Hwnd(), UM_ERROR_REPORT, 9);   // a late report
+    PumpMessages();
+    EXPECT_EQ(CMainFrame::STATE_MEMORY, host.Frame()->GetTraceState());
+    boxes.TakeTexts();
+    host.Disconnect();
+    EXPECT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
+    EXPECT_EQ(4u, host.Trace(L"refused"));
+    FakeLog::Get().onAddEntry = nullptr;
+    EXPECT_EQ(0u, host.Connect());
+    EXPECT_EQ(0u, host.Trace(L"accepted"));
+}
+
+// ---------------------------------------------------------------------------
+// The log thread's start and stop.
+
+TEST_F(MainFrameTest, NoLogThreadShowsCode21AndOpensAllTheSame) {
+    MainFrameHost host(false);
+    ASSERT_TRUE(host.IsOpen());
+    EXPECT_EQ(std::vector<std::wstring>{kBox21}, boxes.TakeTexts());
+    EXPECT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
+    EXPECT_TRUE(::IsWindowVisible(host.Hwnd()));
+    // A client is refused with 21 (its own box is CConnect's) and not counted.
+    EXPECT_EQ(21u, host.Connect());
+    EXPECT_EQ(0, g_nClients);
+    EXPECT_TRUE(boxes.TakeTexts().empty());
+    EXPECT_TRUE(::IsWindowVisible(host.Hwnd()));
+}
+
+TEST_F(MainFrameTest, LogThreadWithoutLogWindowShowsCode22) {
+    FakeLog::Get().bFailLogWindow = true;
+    MainFrameHost host;
+    ASSERT_TRUE(host.IsOpen());
+    EXPECT_EQ(std::vector<std::wstring>{kBox22}, boxes.TakeTexts());
+    EXPECT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
+    EXPECT_EQ(nullptr, host.Frame()->GetLogThread());
+    EXPECT_EQ(1, FakeLog::Get().threadsDeleted.load());
+    EXPECT_EQ(22u, host.Connect());
+    FakeLog::Get().bFailLogWindow = false;
+    EXPECT_EQ(0u, host.Connect());
+    EXPECT_EQ(0, host.Frame()->GetTraceState());
+}
+
+// The log window exists before the frame's creation ends; closing the main
+// window ends the log thread, marks the application as closing and deletes
+// the thread object after the thread.
+TEST_F(MainFrameTest, StartAndClose) {
+    MainFrameHost host;
+    EXPECT_EQ(1, FakeLog::Get().threadsStarted.load());
+    EXPECT_EQ(host.Frame()->GetLogFrameWnd(), FakeLog::Get().hLogWindow.load());
+    EXPECT_EQ(THREAD_PRIORITY_BELOW_NORMAL, host.Frame()->GetLogThread()->GetThreadPriority());
+    EXPECT_EQ(nullptr, host.Frame()->GetMenu());
+    EXPECT_EQ(1, host.Frame()->GetStatusBar().GetCount());
+    EXPECT_FALSE(theApp.m_bClosing);
+    host.Close();
+    EXPECT_EQ(1, FakeLog::Get().Count(UM_LOGTHREAD_QUIT));
+    EXPECT_EQ(1, FakeLog::Get().threadsDeleted.load());
+    EXPECT_TRUE(theApp.m_bClosing);
+    EXPECT_TRUE(boxes.TakeTexts().empty());
+}
+
+// A log thread that cannot be told to end (its quit message cannot be
+// posted) while it still runs: its object is not deleted under it, the
+// failure is shown, and the log is not released behind its back.
+namespace stuck {
+HANDLE g_hRelease = nullptr;
+DWORD WINAPI Body(LPVOID) {
+    ::WaitForSingleObject(g_hRelease, INFINITE);   // no message queue ever
+    return 0;
+}
+CWinThread* g_pThread = nullptr;
+CWinThread* Create(HWND hMainWnd) {
+    auto* pThread = new CWinThread;
+    pThread->m_bAutoDelete = false;
+    pThread->m_hThread = ::CreateThread(nullptr, 0, Body, nullptr, CREATE_SUSPENDED, &pThread->m_nThreadID);
+    // Its log window, as far as the main frame can tell.
+    static HWND s_hLog = nullptr;
+    if (!s_hLog)
+        s_hLog = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ::PostMessageW(hMainWnd, UM_LOGVIEW_CREATED, reinterpret_cast<WPARAM>(s_hLog), 0);
+    g_pThread = pThread;
+    return pThread;
+}
+}  // namespace stuck
+
+TEST_F(MainFrameTest, StuckLogThreadIsNotDeletedWhileItRuns) {
+    stuck::g_hRelease = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    boxes.TakeTexts();
+    {
+        CMainFrame::s_pfnCreateLogThread = &stuck::Create;
+        // A frame whose log thread is the stuck one from the start.
+        auto* pTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CZavetraDoc),
+                                                 RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CZavetraView));
+        ASSERT_NE(nullptr, pTemplate->OpenDocumentFile(nullptr));
+        auto* pFrame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
+        ASSERT_NE(nullptr, pFrame);
+        EXPECT_EQ(0, pFrame->GetTraceState());
+        CWinThread* pStuck = stuck::g_pThread;
+        ASSERT_EQ(pStuck, pFrame->GetLogThread());
+
+        // A call in the log (refused while stopped, so that nobody has to answer it).
+        pFrame->SetTraceState(CMainFrame::STATE_STOPPED);
+        CLogNode* pNode = AllocNode();
+        VARIANT empty;
+        ::VariantInit(&empty);
+        EXPECT_EQ(2, ::SendMessageW(pFrame->m_hWnd, UM_TRACE, reinterpret_cast<WPARAM>(pNode),
+                                    reinterpret_cast<LPARAM>(&empty)));
+        ASSERT_EQ(pNode, pFrame->GetDocument()->GetHead());
+
+        // The last client leaving in state 2 would stop the thread and empty
+        // the log: the thread cannot be told, so both stay.
+        g_nClients = 1;
+        pFrame->SetTraceState(CMainFrame::STATE_NO_LOGWINDOW);
+        ::SendMessageW(pFrame->m_hWnd, UM_CLIENT_DISCONNECT, 0, 0);
+        EXPECT_EQ(std::vector<std::wstring>{kBox12}, boxes.TakeTexts());
+        EXPECT_EQ(pStuck, pFrame->GetLogThread());
+        EXPECT_EQ(pNode, pFrame->GetDocument()->GetHead());
+        // A new client is refused rather than given a second log thread.
+        EXPECT_EQ(12u, static_cast<UINT>(::SendMessageW(pFrame->m_hWnd, UM_CLIENT_CONNECT, 0, 0)));
+
+        // Closing the main window: shown, and the object survives the frame.
+        ::SendMessageW(pFrame->m_hWnd, WM_CLOSE, 0, 0);
+        EXPECT_EQ(std::vector<std::wstring>{kBox12}, boxes.TakeTexts());
+        EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(pStuck->m_hThread, 0));
+        ::SetEvent(stuck::g_hRelease);
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pStuck->m_hThread, 5000));
+        delete pStuck;
+        delete pTemplate;
+        CMainFrame::s_pfnCreateLogThread = nullptr;
+        PumpMessages();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    ::CloseHandle(stuck::g_hRelease);
+}
+
+// ---------------------------------------------------------------------------
+// Forwards of the main form's changes.
+
+TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
+    struct Forward {
+        UINT from;
+        UINT to;
+        bool bThread;
+    } const kForwards[] = {
+        {UM_LOGVIEW_FONT_CHANGED, UM_UPDATE_LOGVIEW_FONT, false},
+        {UM_EXTRACTDIALOG_FONT_CHANGED, UM_UPDATE_EXTRACTDIALOG_FONT, false},
+        {UM_RESULTVIEW_FONT_CHANGED, UM_UPDATE_RESULTVIEW_FONT, true},
+        {UM_OBJINFO_FONT_CHANGED, UM_UPDATE_OBJINFO_FONT, true},
+        {UM_FINDDIALOG_FONT_CHANGED, UM_UPDATE_FINDDIALOG_FONT, true},
+        {UM_COLORS_CHANGED, UM_UPDATE_HIGHLIGHT, true},
+    };
+    {
+        MainFrameHost host;
+        for (const Forward& f : kForwards) {
+            SCOPED_TRACE(testing::Message() << std::hex << f.from);
+            PostToMain(host.Hwnd(), f.from);
+            PumpMessages();
+            ASSERT_TRUE(FakeLog::Get().WaitForCount(f.to, 1));
+            FakeLogEvent e{};
+            FakeLog::Get().Last(f.to, &e);
+            EXPECT_EQ(f.bThread, e.bThread);
+        }
+    }
+    // With no log thread these do nothing.
+    MainFrameHost bare(false);
+    boxes.TakeTexts();
+    size_t before = FakeLog::Get().Events().size();
+    for (const Forward& f : kForwards) PostToMain(bare.Hwnd(), f.from);
+    PumpMessages(50);
+    EXPECT_EQ(before, FakeLog::Get().Events().size());
+}
+
+// ---------------------------------------------------------------------------
+// The settings store and the main window's rectangle.
+
+TEST_F(MainFrameTest, SettingsLoadedWithTheFrameAndSavedWhenItGoes) {
+    AfxGetApp()->WriteProfileInt(L"Settings", L"NestLevel", 7);
+    RECT rcNone{};
+    AfxGetApp()->WriteProfileBinary(L"Window", L"Main", &rcNone, sizeof(rcNone));
+    {
+        MainFrameHost host;
+        EXPECT_EQ(&host.Frame()->GetSettings(), &CAppSettings::Get());
+        EXPECT_EQ(7, CAppSettings::Get().Settings.NestLevel);
+        CAppSettings::Get().Settings.NestLevel = 9;
+        EXPECT_EQ(7u, AfxGetApp()->GetProfileInt(L"Settings", L"NestLevel", 0));
+        ::MoveWindow(host.Hwnd(), 40, 50, 400, 300, TRUE);
+    }
+    EXPECT_EQ(9u, AfxGetApp()->GetProfileInt(L"Settings", L"NestLevel", 0));
+    BYTE* pData = nullptr;
+    UINT nBytes = 0;
+    ASSERT_TRUE(AfxGetApp()->GetProfileBinary(L"Window", L"Main", &pData, &nBytes));
+    ASSERT_EQ(sizeof(RECT), nBytes);
+    RECT rc = *reinterpret_cast<RECT*>(pData);
+    delete[] pData;
+    EXPECT_EQ(40, rc.left);
+    EXPECT_EQ(50, rc.top);
+    EXPECT_EQ(440, rc.right);
+    EXPECT_EQ(350, rc.bottom);
+
+    // The next main window opens on that rectangle.
+    MainFrameHost again;
+    RECT now{};
+    ::GetWindowRect(again.Hwnd(), &now);
+    EXPECT_EQ(40, now.left);
+    EXPECT_EQ(50, now.top);
+    EXPECT_EQ(400, now.right - now.left);
+    AfxGetApp()->WriteProfileInt(L"Settings", L"NestLevel", 4);
+}
+
+// Hidden, the main window keeps its rectangle; shown again it goes back there.
+TEST_F(MainFrameTest, HiddenWindowKeepsItsRectangle) {
+    MainFrameHost host;
+    HWND h = host.Hwnd();
+    ::MoveWindow(h, 60, 70, 420, 320, TRUE);
+    host.Connect();
+    ASSERT_FALSE(::IsWindowVisible(h));
+    const RECT& rc = host.Frame()->GetSettings().Window.Main;
+    EXPECT_EQ(60, rc.left);
+    EXPECT_EQ(70, rc.top);
+    ::MoveWindow(h, 10, 10, 200, 200, FALSE);   // moved while hidden
+    host.Disconnect();
+    ASSERT_TRUE(::IsWindowVisible(h));
+    RECT now{};
+    ::GetWindowRect(h, &now);
+    EXPECT_EQ(60, now.left);
+    EXPECT_EQ(70, now.top);
+    EXPECT_EQ(420, now.right - now.left);
+}
+
+}  // namespace

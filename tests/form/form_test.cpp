@@ -1,0 +1,554 @@
+// The main settings form in a real frame, with the real font, colour and
+// About dialogs driven from a watcher thread.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+#include "framework/Frame.h"
+#include "resources/MainFormRes.h"
+#include "server/app/ZavetraView.h"
+#include "server/core/Messages.h"
+#include "server/settings/AppSettings.h"
+
+namespace {
+
+// --- the number filter alone ------------------------------------------------
+
+TEST(FormFilter, TypedTextGivesTheStoredValue) {
+    struct Case { const wchar_t* typed; int max; int min; int result; const wchar_t* rewrite; };
+    const Case cases[] = {
+        {L"12", 100, 0, 12, nullptr},
+        {L"12a", 100, 0, -1, L"12"},          // a letter goes at once
+        {L"a", 100, 0, -1, L""},
+        {L"150", 100, 0, -1, L"100"},         // above the maximum
+        {L"100", 100, 0, 100, nullptr},
+        {L"", 10000, 0, 0, nullptr},          // empty is 0 when the minimum is 0
+        {L"", 100, 5, -1, L"5"},              // ... else the minimum
+        {L"3", 100, 5, -1, L"5"},
+        {L"1,000", 10000, 0, -1, L"1000"},    // the spin's thousands separator
+        {L"1000", 10000, 0, 1000, nullptr},
+        {L"007", 100, 0, 7, nullptr},
+        {L"-3", 100, 0, -1, L"3"},
+        {L"99999999999", 100, 0, -1, L"100"}, // far too large for an int
+        // Bounds that contradict each other: the maximum wins.
+        {L"7", 5, 10, -1, L"5"},
+        {L"5", 5, 10, 5, nullptr},
+        {L"", 5, 10, -1, L"5"},
+        // A negative minimum counts as 0.
+        {L"0", 100, -5, 0, nullptr},
+        {L"", 100, -5, 0, nullptr},
+        // A negative maximum sets no limit, as it does as an unsigned number.
+        {L"123456", -1, 0, 123456, nullptr},
+        {L"99999999999", -1, 0, -1, L"2147483647"},
+        {L"4", -1, -1, 4, nullptr},
+    };
+    for (const Case& c : cases) {
+        CBstr text(L"untouched");
+        const int r = CZavetraView::FilterNumber(c.typed, c.max, c.min, text);
+        EXPECT_EQ(c.result, r) << c.typed << " max " << c.max << " min " << c.min;
+        if (c.rewrite) {
+            EXPECT_STREQ(c.rewrite, static_cast<LPCWSTR>(text)) << c.typed;
+            // A rewritten text is always accepted as it is.
+            CBstr again(L"untouched");
+            EXPECT_GE(CZavetraView::FilterNumber(text, c.max, c.min, again), 0) << c.typed;
+        }
+    }
+}
+
+// --- the form in a frame ----------------------------------------------------
+
+void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+BOOL CALLBACK FindDialogProc(HWND h, LPARAM lp) {
+    WCHAR cls[32] = {};
+    ::GetClassNameW(h, cls, 32);
+    if (::IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0) {
+        *reinterpret_cast<HWND*>(lp) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Finds a visible dialog window of the thread (the font, colour or About box).
+HWND FindThreadDialog(DWORD tid) {
+    HWND found = nullptr;
+    ::EnumThreadWindows(tid, FindDialogProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Waits on its own thread for the next dialog of the calling thread, runs
+// `act` on it and ends it with `cmd`.
+class DialogWatch {
+public:
+    DialogWatch(UINT cmd, std::function<void(HWND)> act = {}) {
+        const DWORD tid = ::GetCurrentThreadId();
+        m_thread = std::thread([this, tid, cmd, act] {
+            for (int i = 0; i < 500; ++i) {
+                HWND h = FindThreadDialog(tid);
+                if (h) {
+                    ::Sleep(150);   // let it finish its initialisation
+                    WCHAR caption[128] = {};
+                    ::GetWindowTextW(h, caption, 128);
+                    m_caption = caption;
+                    if (act) act(h);
+                    ::PostMessageW(h, WM_COMMAND, MAKEWPARAM(cmd, BN_CLICKED), 0);
+                    m_found = true;
+                    return;
+                }
+                ::Sleep(20);
+            }
+        });
+    }
+    ~DialogWatch() { Join(); }
+    void Join() { if (m_thread.joinable()) m_thread.join(); }
+    bool Found() { Join(); return m_found; }
+    std::wstring Caption() { Join(); return m_caption; }
+
+private:
+    std::thread m_thread;
+    std::atomic<bool> m_found{false};
+    std::wstring m_caption;
+};
+
+std::wstring ItemText(HWND hDlg, int id) {
+    WCHAR buf[128] = {};
+    ::GetDlgItemTextW(hDlg, id, buf, 128);
+    return buf;
+}
+
+// The colour dialog's red, green and blue edits.
+constexpr int kColorEditR = 706, kColorEditG = 707, kColorEditB = 708;
+// The font dialog's face-name box.
+constexpr int kFontFace = 0x470;
+
+COLORREF DialogColor(HWND hDlg) {
+    return RGB(::GetDlgItemInt(hDlg, kColorEditR, nullptr, FALSE), ::GetDlgItemInt(hDlg, kColorEditG, nullptr, FALSE),
+               ::GetDlgItemInt(hDlg, kColorEditB, nullptr, FALSE));
+}
+
+void SetDialogColor(HWND hDlg, COLORREF c) {
+    ::SetDlgItemInt(hDlg, kColorEditR, GetRValue(c), FALSE);
+    ::SetDlgItemInt(hDlg, kColorEditG, GetGValue(c), FALSE);
+    ::SetDlgItemInt(hDlg, kColorEditB, GetBValue(c), FALSE);
+}
+
+// A screen font face of this machine other than the first one the font
+// dialog would show, with a character set it has.
+int CALLBACK CollectFaceProc(const LOGFONTW* p, const TEXTMETRICW*, DWORD type, LPARAM lp) {
+    if ((type & TRUETYPE_FONTTYPE) && p->lfFaceName[0] != L'@')
+        reinterpret_cast<std::vector<std::pair<std::wstring, BYTE>>*>(lp)->emplace_back(p->lfFaceName, p->lfCharSet);
+    return 1;
+}
+
+std::pair<std::wstring, BYTE> SomeInstalledFace() {
+    std::vector<std::pair<std::wstring, BYTE>> faces;
+    HDC hdc = ::GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    ::EnumFontFamiliesExW(hdc, &lf, CollectFaceProc, reinterpret_cast<LPARAM>(&faces), 0);
+    ::ReleaseDC(nullptr, hdc);
+    std::sort(faces.begin(), faces.end());
+    return faces.empty() ? std::pair<std::wstring, BYTE>{} : faces.back();
+}
+
+COLORREF BrushColor(HBRUSH hBrush) {
+    LOGBRUSH lb{};
+    if (!::GetObjectW(hBrush, sizeof(lb), &lb)) return CLR_INVALID;
+    return lb.lbColor;
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    void TearDown() override { Close(); }
+
+    // Opens the form on the current settings, as the document template does.
+    void Open() {
+        m_pFrame = new CFrameWnd;
+        CCreateContext ctx;
+        ctx.m_pNewViewClass = RUNTIME_CLASS(CZavetraView);
+        ASSERT_TRUE(m_pFrame->Create(nullptr, L"Orvanesk", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{40, 40, 800, 1000},
+                                     nullptr, nullptr, 0, &ctx));
+        m_pView = dynamic_cast<CZavetraView*>(CWnd::FromHandle(m_pFrame->GetDlgItem(AFX_IDW_PANE_FIRST)));
+        ASSERT_NE(nullptr, m_pView);
+        m_pFrame->SetActiveView(m_pView);
+        m_pView->OnInitialUpdate();
+        m_pView->ShowWindow(SW_SHOW);
+        m_pFrame->UpdateWindow();
+        Pump();
+        Posted();   // start with an empty record
+    }
+    void Close() {
+        if (m_pFrame && m_pFrame->IsWindow()) {
+            Posted();
+            m_pFrame->DestroyWindow();   // the frame and the view delete themselves
+        }
+        m_pFrame = nullptr;
+        m_pView = nullptr;
+        Pump();
+    }
+
+    // The messages posted to the frame since the last call (taken from the queue).
+    std::vector<UINT> Posted() {
+        std::vector<UINT> v;
+        MSG msg;
+        while (::PeekMessageW(&msg, m_pFrame->m_hWnd, 0, 0, PM_REMOVE | PM_NOYIELD)) {
+            if (msg.message == WM_CLOSE || (msg.message >= WM_APP && msg.message <= WM_APP + 0x3F))
+                v.push_back(msg.message);
+            else if (msg.message != WM_QUIT) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        return v;
+    }
+
+    HWND Item(int id) const { return m_pView->GetDlgItem(id); }
+    std::wstring Text(int id) const { return m_pView->GetDlgItemText(id); }
+    // What typing the text into an edit would leave there.
+    void Type(int id, LPCWSTR text) { ::SetWindowTextW(Item(id), text); }
+    void Click(int id) { ::SendMessageW(*m_pView, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+    void SpinRange(int id, int& lo, int& hi) { ::SendMessageW(Item(id), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi)); }
+
+    CAppSettings m_settings;   // the live store of the test
+    CFrameWnd* m_pFrame = nullptr;
+    CZavetraView* m_pView = nullptr;
+};
+
+TEST_F(MainForm, TypedNumbersAreFilteredAndStored) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ(L"4", Text(IDC_MAIN_NESTLEVEL));
+    EXPECT_EQ(L"100", Text(IDC_MAIN_ARRAYRANGE));
+    EXPECT_EQ(L"2", Text(IDC_MAIN_TREEEXPAND));
+    int lo = -1, hi = -1;
+    SpinRange(IDC_MAIN_NESTLEVEL_SPIN, lo, hi);
+    EXPECT_EQ(0, lo); EXPECT_EQ(100, hi);
+    SpinRange(IDC_MAIN_ARRAYRANGE_SPIN, lo, hi);
+    EXPECT_EQ(0, lo); EXPECT_EQ(10000, hi);
+    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
+    EXPECT_EQ(0, lo); EXPECT_EQ(100, hi);
+
+    struct Case { int id; const wchar_t* typed; const wchar_t* shown; int CAppSettings::SettingsSection::*field; int stored; };
+    using S = CAppSettings::SettingsSection;
+    const Case cases[] = {
+        {IDC_MAIN_NESTLEVEL, L"12a", L"12", &S::NestLevel, 12},
+        {IDC_MAIN_NESTLEVEL, L"150", L"100", &S::NestLevel, 100},
+        {IDC_MAIN_NESTLEVEL, L"x", L"", &S::NestLevel, 0},
+        {IDC_MAIN_ARRAYRANGE, L"", L"", &S::ArrayRange, 0},
+        {IDC_MAIN_ARRAYRANGE, L"1,000", L"1000", &S::ArrayRange, 1000},
+        {IDC_MAIN_ARRAYRANGE, L"10001", L"10000", &S::ArrayRange, 10000},
+        {IDC_MAIN_TREEEXPAND, L"7", L"7", &S::TreeViewExpand, 7},
+        {IDC_MAIN_TREEEXPAND, L"1e3", L"13", &S::TreeViewExpand, 13},
+    };
+    for (const Case& c : cases) {
+        Type(c.id, c.typed);
+        EXPECT_EQ(c.shown, Text(c.id)) << c.typed;
+        EXPECT_EQ(c.stored, m_settings.Settings.*c.field) << c.typed;
+    }
+    // The numbers are not announced.
+    EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(MainForm, SpinningPast999ShowsNoSeparator) {
+    m_settings.Settings.ArrayRange = 999;
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ::SendMessageW(Item(IDC_MAIN_ARRAYRANGE), WM_KEYDOWN, VK_UP, 0);
+    ::SendMessageW(Item(IDC_MAIN_ARRAYRANGE), WM_KEYUP, VK_UP, 0);
+    Pump();
+    EXPECT_EQ(L"1000", Text(IDC_MAIN_ARRAYRANGE));
+    EXPECT_EQ(1000, m_settings.Settings.ArrayRange);
+}
+
+TEST_F(MainForm, StoredValuesOutsideTheirBoundsAreCorrectedWhenItOpens) {
+    m_settings.Settings.NestLevel = 500;        // above NestLevel_Max 100
+    m_settings.Settings.ArrayRange = -3;        // not digits
+    m_settings.Settings.TreeViewExpand = 300;   // above TreeViewExpand_Max 100
+    m_settings.Settings.TreeViewExpand_Min = 1;
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_EQ(L"100", Text(IDC_MAIN_NESTLEVEL));
+    EXPECT_EQ(100, m_settings.Settings.NestLevel);
+    EXPECT_EQ(L"3", Text(IDC_MAIN_ARRAYRANGE));
+    EXPECT_EQ(3, m_settings.Settings.ArrayRange);
+    EXPECT_EQ(L"100", Text(IDC_MAIN_TREEEXPAND));
+    EXPECT_EQ(100, m_settings.Settings.TreeViewExpand);
+    int lo = -1, hi = -1;
+    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
+    EXPECT_EQ(1, lo); EXPECT_EQ(100, hi);
+}
+
+TEST_F(MainForm, ContradictingBoundsLeaveTheFormUsable) {
+    CAppSettings::SettingsSection& s = m_settings.Settings;
+    s.NestLevel_Min = 10; s.NestLevel_Max = 5; s.NestLevel = 7;         // minimum above maximum
+    s.ArrayRange_Min = -5; s.ArrayRange = 50;                           // negative minimum
+    s.TreeViewExpand_Max = -1; s.TreeViewExpand_Min = -2; s.TreeViewExpand = 7;   // negative maximum
+    ASSERT_NO_FATAL_FAILURE(Open());
+
+    EXPECT_EQ(L"5", Text(IDC_MAIN_NESTLEVEL));
+    EXPECT_EQ(5, s.NestLevel);
+    EXPECT_EQ(L"50", Text(IDC_MAIN_ARRAYRANGE));
+    EXPECT_EQ(50, s.ArrayRange);
+    EXPECT_EQ(L"7", Text(IDC_MAIN_TREEEXPAND));
+    EXPECT_EQ(7, s.TreeViewExpand);
+
+    Type(IDC_MAIN_NESTLEVEL, L"3");
+    EXPECT_EQ(L"5", Text(IDC_MAIN_NESTLEVEL));
+    EXPECT_EQ(5, s.NestLevel);
+    Type(IDC_MAIN_ARRAYRANGE, L"");
+    EXPECT_EQ(L"", Text(IDC_MAIN_ARRAYRANGE));
+    EXPECT_EQ(0, s.ArrayRange);
+    Type(IDC_MAIN_TREEEXPAND, L"123456");
+    EXPECT_EQ(123456, s.TreeViewExpand);
+
+    int lo = -1, hi = -1;
+    SpinRange(IDC_MAIN_NESTLEVEL_SPIN, lo, hi);
+    EXPECT_EQ(5, lo); EXPECT_EQ(5, hi);
+    SpinRange(IDC_MAIN_ARRAYRANGE_SPIN, lo, hi);
+    EXPECT_EQ(0, lo); EXPECT_EQ(10000, hi);
+    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
+    EXPECT_EQ(0, lo); EXPECT_EQ(INT_MAX, hi);
+    // The stored bounds themselves stay as they were.
+    EXPECT_EQ(10, s.NestLevel_Min);
+    EXPECT_EQ(-5, s.ArrayRange_Min);
+    EXPECT_EQ(-1, s.TreeViewExpand_Max);
+}
+
+TEST_F(MainForm, FontButtonsEditTheirFontAndPostOnOk) {
+    using F = CAppSettings::FontSection;
+    struct Case { int id; LOGFONTW F::*font; UINT message; };
+    const Case cases[] = {
+        {IDC_MAIN_FONT_LOGVIEW, &F::LogView, UM_LOGVIEW_FONT_CHANGED},
+        {IDC_MAIN_FONT_RESULTVIEW, &F::ResultView, UM_RESULTVIEW_FONT_CHANGED},
+        {IDC_MAIN_FONT_OBJINFO, &F::ObjInfoWindow, UM_OBJINFO_FONT_CHANGED},
+        {IDC_MAIN_FONT_EXTRACT, &F::ExtractDialog, UM_EXTRACTDIALOG_FONT_CHANGED},
+        {IDC_MAIN_FONT_FIND, &F::FindDialog, UM_FINDDIALOG_FONT_CHANGED},
+        {IDC_MAIN_FONT_MOVING, &F::FindDialog, UM_FINDDIALOG_FONT_CHANGED},   // the find dialog's font
+    };
+    const auto [faceName, charSet] = SomeInstalledFace();
+    ASSERT_FALSE(faceName.empty());
+    ASSERT_NO_FATAL_FAILURE(Open());
+    for (const Case& c : cases) {
+        // Only the button's font names this face: the dialog must open on it.
+        m_settings.SetDefaults();
+        LOGFONTW& target = m_settings.Font.*c.font;
+        wcscpy_s(target.lfFaceName, faceName.c_str());
+        target.lfCharSet = charSet;
+        const CAppSettings::FontSection before = m_settings.Font;
+
+        std::wstring face;
+        DialogWatch watch(IDOK, [&face](HWND h) { face = ItemText(h, kFontFace); });
+        Click(c.id);
+        ASSERT_TRUE(watch.Found()) << c.id;
+        EXPECT_EQ(faceName, face) << c.id;
+        EXPECT_EQ(std::vector<UINT>{c.message}, Posted()) << c.id;
+        EXPECT_STREQ(faceName.c_str(), target.lfFaceName) << c.id;
+        // No other font changed.
+        CAppSettings::FontSection after = m_settings.Font;
+        after.*c.font = before.*c.font;
+        EXPECT_EQ(0, std::memcmp(&after, &before, sizeof(before))) << c.id;
+        EXPECT_EQ(0, std::memcmp(m_settings.Font.Highlight, before.Highlight, sizeof(before.Highlight)));
+    }
+
+    // MoveFindDialog has no editor; Cancel changes and posts nothing.
+    const CAppSettings::FontSection before = m_settings.Font;
+    DialogWatch cancel(IDCANCEL, [](HWND h) { ::SetDlgItemTextW(h, kFontFace, L"Courier New"); });
+    Click(IDC_MAIN_FONT_LOGVIEW);
+    ASSERT_TRUE(cancel.Found());
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_EQ(0, std::memcmp(&m_settings.Font, &before, sizeof(before)));
+}
+
+TEST_F(MainForm, ColourButtonsStoreTheColourAndPostOnOk) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    CListBox& list = m_pView->m_listHighlight;
+
+    // "&Change" on the selected swatch.
+    list.SetCurSel(3);
+    COLORREF shown = CLR_INVALID;
+    {
+        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(12, 34, 56)); });
+        Click(IDC_MAIN_CHANGE);
+        ASSERT_TRUE(watch.Found());
+    }
+    EXPECT_EQ(RGB(200, 200, 200), shown);
+    EXPECT_EQ(RGB(12, 34, 56), m_settings.Font.Highlight[3]);
+    EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
+
+    // A double click on a swatch does the same.
+    list.SetCurSel(6);
+    {
+        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(1, 2, 3)); });
+        ::SendMessageW(*m_pView, WM_COMMAND, MAKEWPARAM(IDC_MAIN_HIGHLIGHT, LBN_DBLCLK), reinterpret_cast<LPARAM>(list.m_hWnd));
+        ASSERT_TRUE(watch.Found());
+    }
+    EXPECT_EQ(RGB(200, 200, 255), shown);
+    EXPECT_EQ(RGB(1, 2, 3), m_settings.Font.Highlight[6]);
+    EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
+
+    // With no selection the dialog starts black and nothing is stored.
+    list.SetCurSel(-1);
+    const CAppSettings::FontSection before = m_settings.Font;
+    {
+        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(9, 9, 9)); });
+        Click(IDC_MAIN_CHANGE);
+        ASSERT_TRUE(watch.Found());
+    }
+    EXPECT_EQ(RGB(0, 0, 0), shown);
+    EXPECT_EQ(0, std::memcmp(&m_settings.Font, &before, sizeof(before)));
+    Posted();
+
+    // The warning colour: stored, its brush made again, announced.
+    {
+        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(7, 8, 9)); });
+        Click(IDC_MAIN_WARNING);
+        ASSERT_TRUE(watch.Found());
+    }
+    EXPECT_EQ(RGB(255, 130, 130), shown);
+    EXPECT_EQ(RGB(7, 8, 9), m_settings.Font.Color[0]);
+    EXPECT_EQ(RGB(7, 8, 9), BrushColor(m_settings.WarningBrush));
+    EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
+
+    // The object-information colour: stored and its brush made again, no message.
+    {
+        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(70, 80, 90)); });
+        Click(IDC_MAIN_OBJINFO_COLOR);
+        ASSERT_TRUE(watch.Found());
+    }
+    EXPECT_EQ(RGB(10, 10, 250), shown);
+    EXPECT_EQ(RGB(70, 80, 90), m_settings.Font.Color[1]);
+    EXPECT_EQ(RGB(70, 80, 90), BrushColor(m_settings.ObjInfoBrush));
+    EXPECT_TRUE(Posted().empty());
+
+    // Cancel changes and posts nothing.
+    list.SetCurSel(0);
+    const CAppSettings::FontSection kept = m_settings.Font;
+    for (int id : {IDC_MAIN_CHANGE, IDC_MAIN_WARNING, IDC_MAIN_OBJINFO_COLOR}) {
+        DialogWatch watch(IDCANCEL, [](HWND h) { SetDialogColor(h, RGB(99, 99, 99)); });
+        Click(id);
+        ASSERT_TRUE(watch.Found()) << id;
+    }
+    EXPECT_EQ(0, std::memcmp(&m_settings.Font, &kept, sizeof(kept)));
+    EXPECT_EQ(RGB(7, 8, 9), BrushColor(m_settings.WarningBrush));
+    EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(MainForm, ColourListIsFilledToFitItsHeight) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    CColorListBox& list = m_pView->m_listHighlight;
+    ASSERT_EQ(8, list.GetCount());
+    RECT rcClient{};
+    list.GetClientRect(&rcClient);
+    const int h = rcClient.bottom;
+    EXPECT_EQ(h / 8, list.m_nItemHeight);
+    EXPECT_EQ(8 - h % 8, list.m_nBaseItems);
+    int y = 0;
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(static_cast<DWORD_PTR>(i), list.GetItemData(i));
+        RECT rc{};
+        list.GetItemRect(i, &rc);
+        EXPECT_EQ(y, rc.top) << i;
+        y = rc.bottom;
+    }
+    EXPECT_EQ(h, y);
+    EXPECT_EQ(0, list.GetCurSel());
+}
+
+TEST_F(MainForm, QuitClosesTheFrame) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(IDC_MAIN_QUIT);
+    EXPECT_EQ(std::vector<UINT>{static_cast<UINT>(WM_CLOSE)}, Posted());
+}
+
+TEST_F(MainForm, VerShowsTheAboutBox) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    DialogWatch watch(IDOK);
+    Click(IDC_MAIN_VER);
+    ASSERT_TRUE(watch.Found());
+    EXPECT_EQ(L"Orvanesk", watch.Caption());
+    EXPECT_TRUE(Posted().empty());
+}
+
+TEST_F(MainForm, HelpWithoutItsDocumentShowsNothing) {
+    WCHAR path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    *(wcsrchr(path, L'\\') + 1) = 0;
+    wcscat_s(path, L"Help.pdf");
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path));
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(IDC_MAIN_HELP);
+    for (int i = 0; i < 10; ++i) { Pump(); ::Sleep(30); }
+    EXPECT_EQ(nullptr, FindThreadDialog(::GetCurrentThreadId()));
+    EXPECT_TRUE(Posted().empty());
+}
+
+// Writes the window as it is on the screen into a 24-bit BMP file.
+bool SaveWindowBitmap(HWND hWnd, const std::wstring& file) {
+    RECT rc{};
+    ::GetWindowRect(hWnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    HDC hScreen = ::GetDC(nullptr);
+    HDC hMem = ::CreateCompatibleDC(hScreen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP hbm = ::CreateDIBSection(hScreen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(hMem, hbm);
+    ::BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = ((w * 3 + 3) & ~3u), size = stride * h;
+    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
+                        static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
+    bool ok = false;
+    HANDLE f = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD n = 0;
+        ok = ::WriteFile(f, &fh, sizeof(fh), &n, nullptr) && ::WriteFile(f, &bi.bmiHeader, sizeof(BITMAPINFOHEADER), &n, nullptr) &&
+             ::WriteFile(f, bits, size, &n, nullptr);
+        ::CloseHandle(f);
+    }
+    ::SelectObject(hMem, old);
+    ::DeleteObject(hbm);
+    ::DeleteDC(hMem);
+    ::ReleaseDC(nullptr, hScreen);
+    return ok;
+}
+
+TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // The frame was shrunk to the form's template size.
+    RECT rcView{}, rcFrameClient{};
+    m_pView->GetWindowRect(&rcView);
+    m_pFrame->GetClientRect(&rcFrameClient);
+    const SIZE tpl = m_pView->GetTemplateSize();
+    EXPECT_LE(rcFrameClient.right, 760);
+    EXPECT_EQ(tpl.cx, rcView.right - rcView.left);
+    for (int id : {IDC_MAIN_NESTLEVEL, IDC_MAIN_ARRAYRANGE, IDC_MAIN_TREEEXPAND, IDC_MAIN_QUIT, IDC_MAIN_VER, IDC_MAIN_HELP,
+                   IDC_MAIN_FONT_LOGVIEW, IDC_MAIN_FONT_RESULTVIEW, IDC_MAIN_FONT_OBJINFO, IDC_MAIN_FONT_EXTRACT,
+                   IDC_MAIN_FONT_FIND, IDC_MAIN_FONT_MOVING, IDC_MAIN_HIGHLIGHT, IDC_MAIN_CHANGE, IDC_MAIN_WARNING,
+                   IDC_MAIN_OBJINFO_COLOR})
+        EXPECT_TRUE(::IsWindowVisible(Item(id))) << id;
+
+    // A picture of it for the record, where the source tree is known.
+    WCHAR src[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"ZV_SOURCE_DIR", src, MAX_PATH)) {
+        std::wstring dir = std::wstring(L"Z:") + src + L"/screenshots";
+        for (wchar_t& c : dir) if (c == L'/') c = L'\\';
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        m_pFrame->SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        m_pFrame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        for (int i = 0; i < 10; ++i) { Pump(); ::Sleep(30); }
+        EXPECT_TRUE(SaveWindowBitmap(*m_pFrame, dir + L"\\main_form.bmp"));
+    }
+}
+
+}  // namespace
