@@ -310,21 +310,32 @@ HRESULT SetValue(HKEY hk, const wchar_t* name, const RegValue& v) {
     return FromWin32(lr);
 }
 
-HRESULT RegisterKey(HKEY parent, const RegNode& n) {
+// The keys that a registration created, as paths below their root, parents
+// before children: all that a failed registration takes away again.
+struct CreatedKey {
+    HKEY root;
+    std::wstring path;
+};
+
+HRESULT RegisterKey(HKEY root, HKEY parent, const std::wstring& parentPath, const RegNode& n,
+                    std::vector<CreatedKey>& created) {
     if (n.forceRemove) {
         LONG lr = RegDeleteTreeW(parent, n.name.c_str());
         if (lr != ERROR_SUCCESS && !IsMissing(lr)) return FromWin32(lr);
     }
     KeyHandle hk;
+    DWORD disposition = 0;
     LONG lr = RegCreateKeyExW(parent, n.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &hk, nullptr);
+                              KEY_ALL_ACCESS, nullptr, &hk, &disposition);
     if (lr != ERROR_SUCCESS) return FromWin32(lr);
+    const std::wstring path = parentPath.empty() ? n.name : parentPath + L"\\" + n.name;
+    if (disposition == REG_CREATED_NEW_KEY) created.push_back({root, path});
     if (n.hasDefault) {
         HRESULT hr = SetValue(hk, nullptr, n.value);
         if (FAILED(hr)) return hr;
     }
     for (const RegNode& c : n.children) {
-        HRESULT hr = c.isValue ? SetValue(hk, c.name.c_str(), c.value) : RegisterKey(hk, c);
+        HRESULT hr = c.isValue ? SetValue(hk, c.name.c_str(), c.value) : RegisterKey(root, hk, path, c, created);
         if (FAILED(hr)) return hr;
     }
     return S_OK;
@@ -391,12 +402,16 @@ HRESULT Unregister(const std::vector<RegRoot>& roots) {
     return result;
 }
 
+// A registration that fails part way removes the keys it created, newest
+// first, and leaves every key that was there before it.
 HRESULT Register(const std::vector<RegRoot>& roots) {
+    std::vector<CreatedKey> created;
     for (const RegRoot& r : roots) {
         for (const RegNode& n : r.children) {
-            HRESULT hr = RegisterKey(r.hkey, n);
+            HRESULT hr = RegisterKey(r.hkey, r.hkey, std::wstring(), n, created);
             if (FAILED(hr)) {
-                Unregister(roots);
+                for (auto it = created.rbegin(); it != created.rend(); ++it)
+                    RegDeleteTreeW(it->root, it->path.c_str());
                 return hr;
             }
         }

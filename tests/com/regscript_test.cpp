@@ -206,6 +206,9 @@ TEST_F(RegScript, FailedRegistrationRemovesWhatItWrote) {
     EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
     EXPECT_NE(ZV_E_REGSCRIPT_SYNTAX, hr);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, P(L"\\First")));
+    // Only what the failed registration created goes: the keys that were
+    // there before it (Software and everything in it) stay.
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Wine"));
 }
 
 TEST_F(RegScript, ModuleRunsResourceScriptsWithCommonReplacements) {
