@@ -124,8 +124,9 @@ ULONG ElementSize(VARTYPE vt)
 }
 
 // Copies a chain with its descendants onto nodes with their own entries,
-// without recursion. Returns the head of the copy.
-CLogNode* CopyMemberChain(const CLogNode* pSrc)
+// without recursion. Returns the head of the copy; nCopied grows by the
+// number of nodes made.
+CLogNode* CopyMemberChain(const CLogNode* pSrc, size_t& nCopied)
 {
     if (pSrc == nullptr)
         return nullptr;
@@ -157,6 +158,7 @@ CLogNode* CopyMemberChain(const CLogNode* pSrc)
             pHead = pCopy;
         }
         lv.pTail = pCopy;
+        ++nCopied;
         if (p->m_pEntry)
             pCopy->NodeCopyEntry(p);
         if (p->m_pChildren)
@@ -908,7 +910,7 @@ CLogNode* CObjTable::AttachMembers(CLogNode* pNode, int nItems)
         return pNode->m_pChildren;   // not captured by this call
     if (kind == LOGK_OBJECT)
         pEntry->m_value = pRec->GetTypeName();
-    CLogNode* pCopy = CopyMemberChain(pRec->m_pMembers);
+    CLogNode* pCopy = CopyMemberChain(pRec->m_pMembers, m_nAttached);
     if (pCopy) {
         if (pNode->m_pChildren)   // cannot happen for a node whose members were not loaded
             FreeNodeTree(pNode->m_pChildren);
@@ -921,6 +923,11 @@ CLogNode* CObjTable::AttachMembers(CLogNode* pNode, int nItems)
 }
 
 void CObjTable::LoadMemberLevels(CLogNode* pChain, int nLevels, int nItems)
+{
+    LoadLevels(pChain, nLevels, nItems, 1);
+}
+
+void CObjTable::LoadLevels(CLogNode* pChain, int nLevels, int nItems, size_t nFreeLevels)
 {
     struct CLevel {
         CLogNode* pNext;
@@ -941,6 +948,8 @@ void CObjTable::LoadMemberLevels(CLogNode* pChain, int nLevels, int nItems)
             lv.pNext = pNode->m_pNext;
             if (g_bForcedStop)
                 throw CExcept(ZV_ERR_FORCED_STOP);
+            if (stack.size() > nFreeLevels && m_nAttached >= kMaxCapturedNodes)
+                continue;   // left loadable, like a node beyond the depth limit
             AttachMembers(pNode, nItems);
             if (nLeft != 0 && pNode->m_pChildren)
                 stack.push_back({ pNode->m_pChildren, nLeft - 1 });
@@ -1032,7 +1041,7 @@ CLogNode* CObjTable::BuildFromSingleValue(const VARIANT* pValue, int nLevels, in
     CLogNode* pRoot = NodeFromVariant(pValue, L"");
     CChainGuard rootGuard(pRoot);
     RegisterValue(const_cast<VARIANT*>(pValue), FALSE);
-    LoadMemberLevels(pRoot, nLevels + 1, nItems);
+    LoadLevels(pRoot, nLevels + 1, nItems, 2);   // the root's members are the first level
     CLogNode* pMembers = pRoot->m_pChildren;
     if (pMembers == nullptr)
         return nullptr;

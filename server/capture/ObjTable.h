@@ -98,7 +98,13 @@ public:
     CLogNode* BuildArgumentTree(const VARIANT* pObjectArray, int nLevels, int nItems);
     CLogNode* BuildPairList(const VARIANT* pArray, int nLevels, int nItems);
     CLogNode* BuildFromSingleValue(const VARIANT* pValue, int nLevels, int nItems);
+    // Attaches members down the levels. Shared objects are copied at every
+    // place they occur, so an object graph that refers back to itself more
+    // than once grows with the power of the depth: once a call's tree holds
+    // kMaxCapturedNodes member nodes, nodes below the first level keep their
+    // members unloaded (bits 0x1800), as nodes beyond the depth limit do.
     void LoadMemberLevels(CLogNode* pChain, int nLevels, int nItems);
+    static constexpr size_t kMaxCapturedNodes = (size_t)1 << 20;
 
     // Hangs a copy of the record's member chain under an object or array node
     // whose members can still be loaded and marks them loaded; returns the
@@ -153,9 +159,13 @@ private:
     void ReadMembers(CObjRecord* pRec, const std::vector<CTypeMember>& members, BOOL bProps,
                      CLogNode*& pHead, CLogNode*& pTail);
     CObjRecord* Insert(DWORD_PTR key, CObjRecord* pRec);
+    // nFreeLevels: levels of the walk, from the chain down, that are attached
+    // whatever the node count.
+    void LoadLevels(CLogNode* pChain, int nLevels, int nItems, size_t nFreeLevels);
 
     std::map<DWORD_PTR, CObjRecord*> m_records;
     std::unordered_map<ITypeInfo*, CTypeMembers*> m_types;   // each ITypeInfo held once
+    size_t m_nAttached = 0;   // member nodes hung into the log by AttachMembers
 };
 
 // The name of collection item n: "Item n", with " (<Name>)" when the item is
