@@ -261,15 +261,19 @@ CObjRecord::CObjRecord(SAFEARRAY* psa, VARTYPE vtElem, BOOL bOwnsArray)
     void* pData = nullptr;
     if (FAILED(SafeArrayAccessData(psa, &pData)))
         return;
-    if (pData == nullptr && total != 0) {
+    if (pData == nullptr) {
+        // No data block (an empty array may have none): nothing to read, and
+        // no lock kept, since the record ends the access only for data it holds.
         SafeArrayUnaccessData(psa);
-        return;
+        if (total != 0)
+            return;
     }
     try {
         m_strides.resize(cDims);
         m_divisors.resize(cDims);
     } catch (const std::bad_alloc&) {
-        SafeArrayUnaccessData(psa);
+        if (pData)
+            SafeArrayUnaccessData(psa);
         m_strides.clear();
         m_divisors.clear();
         throw CExcept(ZV_ERR_MEMORY);
