@@ -11,6 +11,22 @@
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
+namespace {
+
+// Counts one level of nesting for as long as it lives.
+class CDepthGuard {
+public:
+    explicit CDepthGuard(int& n) : m_n(n) { ++m_n; }
+    ~CDepthGuard() { --m_n; }
+    CDepthGuard(const CDepthGuard&) = delete;
+    CDepthGuard& operator=(const CDepthGuard&) = delete;
+
+private:
+    int& m_n;
+};
+
+}  // namespace
+
 CMainFrame::LogThreadFactory CMainFrame::s_pfnCreateLogThread = nullptr;
 const CMainFrame::ObjInfoBuilder* CMainFrame::s_pObjInfoBuilder = nullptr;
 
@@ -227,6 +243,24 @@ BOOL CMainFrame::PostToLogThread(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
 }
 
+void CMainFrame::ClearLog() {
+    CZavetraDoc* pDoc = GetDocument();
+    if (m_nCallDepth > 0) {
+        // A call below this one is still capturing into nodes of the pools
+        // (or reading its table): the list is forgotten now, and its nodes
+        // and the table go at the next emptying or at the call's end.
+        if (pDoc) pDoc->EmptyList();
+        g_nClientId = 0;
+        return;
+    }
+    if (pDoc) {
+        pDoc->Clear();
+    } else {
+        ReleaseNodePools();
+        g_nClientId = 0;
+    }
+}
+
 int CMainFrame::IdleState() const {
     return m_hLogFrame ? STATE_READY : STATE_NO_LOGWINDOW;
 }
@@ -237,12 +271,7 @@ LRESULT CMainFrame::OnClientConnect(WPARAM, LPARAM) {
     if (m_nState == STATE_NO_LOGWINDOW) {
         // A new log: the old thread goes, the log and the pools with it.
         if (!StopLogThread()) return ZV_ERR_DESTROY_LOGTHREAD;
-        if (CZavetraDoc* pDoc = GetDocument()) {
-            pDoc->Clear();
-        } else {
-            ReleaseNodePools();
-            g_nClientId = 0;
-        }
+        ClearLog();
         g_nClients = 0;
         if (UINT nCode = StartLogThread()) return nCode;
     }
@@ -274,11 +303,8 @@ LRESULT CMainFrame::OnClientDisconnect(WPARAM, LPARAM) {
         break;
     case STATE_NO_LOGWINDOW:
         if (g_nClients == 0) {
-            if (StopLogThread()) {
-                if (CZavetraDoc* pDoc = GetDocument()) pDoc->Clear();
-            } else {
-                CExcept(ZV_ERR_DESTROY_LOGTHREAD).Report();
-            }
+            if (StopLogThread()) ClearLog();
+            else CExcept(ZV_ERR_DESTROY_LOGTHREAD).Report();
         }
         break;
     default:
@@ -308,6 +334,15 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
         if (pNode) FreeNodeTree(pNode);
         return ZV_ERR_NO_LOGWINDOW;
     }
+    if (m_nWaitDepth > 0) {
+        // COM delivered this call while the held call reads its objects
+        // (members, object information): capturing it would take the held
+        // call's table away under that read, and the paused log cannot take
+        // a second call. It is refused as in the stopped state.
+        if (pNode) FreeNodeTree(pNode);
+        return ZV_ERR_STOPPED;
+    }
+    CDepthGuard inCall(m_nCallDepth);
     try {
         try {
             // The node joins the master list (a failed capture gives it back).
@@ -338,6 +373,7 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
 }
 
 UINT CMainFrame::WaitForLogView() {
+    CDepthGuard waiting(m_nWaitDepth);
     CZavetraDoc* pDoc = GetDocument();
     UINT nCode = ZV_OK;
     for (bool bDone = false; !bDone;) {
@@ -453,14 +489,14 @@ LRESULT CMainFrame::OnLogViewCreated(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CMainFrame::OnReleaseMemory(WPARAM, LPARAM) {
-    if (CZavetraDoc* pDoc = GetDocument()) pDoc->Clear();
+    ClearLog();
     m_nState = IdleState();
     return 0;
 }
 
 LRESULT CMainFrame::OnLogViewClosed(WPARAM, LPARAM) {
     if (StopLogThread()) {
-        if (CZavetraDoc* pDoc = GetDocument()) pDoc->Clear();
+        ClearLog();
     } else {
         // Windows of the thread may still show the log: it stays.
         CExcept(ZV_ERR_DESTROY_LOGTHREAD).Report();

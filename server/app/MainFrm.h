@@ -119,6 +119,10 @@ private:
     void RemoveMenu();
     void ShowMainWindow();
     void HideMainWindow();
+    // Empties the master list and starts the client ids again; releases the
+    // node pools and the current table only when no call is inside this
+    // frame (see m_nCallDepth).
+    void ClearLog();
 
     CWinThread* m_pLogThread = nullptr;  // owned
     HWND m_hLogFrame = nullptr;
@@ -126,4 +130,10 @@ private:
     CStatusBar m_wndStatusBar;
     CAppSettings m_settings;
     CZavetraDoc* m_pCreatedDoc = nullptr;  // the document the frame was made for
+    // Calls inside OnTrace, and wait loops running. While a call's capture,
+    // member load or object information calls out to a client's objects,
+    // COM may deliver another client's call, creation or release to this
+    // thread: these handlers then run nested inside the first call.
+    int m_nCallDepth = 0;
+    int m_nWaitDepth = 0;
 };
