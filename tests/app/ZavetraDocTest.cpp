@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleauto.h>
+#include "common/Variants.h"
 #include "server/app/ZavetraDoc.h"
 #include "server/capture/ObjTable.h"
 #include "server/core/Except.h"
@@ -20,43 +21,23 @@ CLogNode* CallNode(LPCWSTR pszLabel, int nClient)
     return p;
 }
 
-VARIANT VStr(LPCWSTR psz)
+// A VARIANT array of n empty elements.
+SAFEARRAY* VariantArray(ULONG n)
 {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(psz);
-    return v;
+    SAFEARRAYBOUND b = { n, 0 };
+    return SafeArrayCreate(VT_VARIANT, 1, &b);
 }
 
 // An argument array of (name, value) pairs; the caller destroys it.
 SAFEARRAY* Pairs(std::initializer_list<std::pair<LPCWSTR, VARIANT>> pairs)
 {
-    SAFEARRAYBOUND b = { (ULONG)(2 * pairs.size()), 0 };
-    SAFEARRAY* psa = SafeArrayCreate(VT_VARIANT, 1, &b);
+    SAFEARRAY* psa = VariantArray((ULONG)(2 * pairs.size()));
     VARIANT* e = (VARIANT*)psa->pvData;
     for (const auto& p : pairs) {
         *e++ = VStr(p.first);
         *e++ = p.second;
     }
     return psa;
-}
-
-VARIANT ArrayArg(SAFEARRAY* psa)
-{
-    VARIANT v;
-    v.vt = VT_ARRAY | VT_VARIANT;
-    v.parray = psa;
-    return v;
-}
-
-VARIANT VLong(LONG n)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
 }
 
 class ZavetraDoc : public ::testing::Test {
@@ -75,7 +56,7 @@ TEST_F(ZavetraDoc, AppendRecordLinksCallsAtTheEnd)
 {
     CZavetraDoc* pDoc = new CZavetraDoc;
     SAFEARRAY* args = Pairs({ { L"x", VLong(1) }, { L"y", VStr(L"two") } });
-    VARIANT arg = ArrayArg(args);
+    VARIANT arg = VArray(args);
 
     CLogNode* pFirst = CallNode(L"first", 1);
     EXPECT_EQ(pFirst, pDoc->AppendRecord(pFirst, &arg, 4, 100));
@@ -112,7 +93,7 @@ TEST_F(ZavetraDoc, FailedCaptureLinksNothingAndReturnsTheNode)
 {
     CZavetraDoc doc;
     SAFEARRAY* args = Pairs({ { L"x", VLong(1) } });
-    VARIANT arg = ArrayArg(args);
+    VARIANT arg = VArray(args);
     CLogNode* pFirst = CallNode(L"first", 2);
     doc.AppendRecord(pFirst, &arg, 4, 100);
     CObjTable* pTable = doc.GetObjTable();
@@ -140,19 +121,14 @@ TEST_F(ZavetraDoc, FailedCaptureLinksNothingAndReturnsTheNode)
 // Members below the nest level come when the log window asks during a break.
 TEST_F(ZavetraDoc, LoadMembers)
 {
-    SAFEARRAYBOUND b = { 2, 0 };
-    SAFEARRAY* pInner = SafeArrayCreate(VT_VARIANT, 1, &b);
+    SAFEARRAY* pInner = VariantArray(2);
     ((VARIANT*)pInner->pvData)[0] = VLong(10);
     ((VARIANT*)pInner->pvData)[1] = VLong(11);
-    SAFEARRAY* pOuter = SafeArrayCreate(VT_VARIANT, 1, &b);
-    ((VARIANT*)pOuter->pvData)[0].vt = VT_ARRAY | VT_VARIANT;
-    ((VARIANT*)pOuter->pvData)[0].parray = pInner;
+    SAFEARRAY* pOuter = VariantArray(2);
+    ((VARIANT*)pOuter->pvData)[0] = VArray(pInner);
     ((VARIANT*)pOuter->pvData)[1] = VLong(3);
-    VARIANT outer;
-    outer.vt = VT_ARRAY | VT_VARIANT;
-    outer.parray = pOuter;
-    SAFEARRAY* args = Pairs({ { L"arr", outer } });   // the argument array owns pOuter now
-    VARIANT arg = ArrayArg(args);
+    SAFEARRAY* args = Pairs({ { L"arr", VArray(pOuter) } });   // the argument array owns pOuter now
+    VARIANT arg = VArray(args);
     {
         CZavetraDoc doc;
         CLogNode* pCall = CallNode(L"call", 1);
@@ -187,7 +163,7 @@ TEST_F(ZavetraDoc, MergeListSharesTheMasterEntriesAndFreesTheChain)
 {
     CZavetraDoc doc;
     SAFEARRAY* args = Pairs({ { L"x", VLong(1) } });
-    VARIANT arg = ArrayArg(args);
+    VARIANT arg = VArray(args);
     VARIANT plain = VLong(0);
     CLogNode* pA = CallNode(L"a", 1);
     CLogNode* pEmpty = CallNode(L"empty", 1);
@@ -228,13 +204,9 @@ TEST_F(ZavetraDoc, MergeListSharesTheMasterEntriesAndFreesTheChain)
 TEST_F(ZavetraDoc, ClearEmptiesEverything)
 {
     CZavetraDoc doc;
-    SAFEARRAYBOUND b = { 1, 0 };
-    SAFEARRAY* pArr = SafeArrayCreate(VT_VARIANT, 1, &b);
-    VARIANT value;
-    value.vt = VT_ARRAY | VT_VARIANT;
-    value.parray = pArr;
-    SAFEARRAY* args = Pairs({ { L"arr", value } });
-    VARIANT arg = ArrayArg(args);
+    SAFEARRAY* pArr = VariantArray(1);
+    SAFEARRAY* args = Pairs({ { L"arr", VArray(pArr) } });
+    VARIANT arg = VArray(args);
     doc.AppendRecord(CallNode(L"call", 3), &arg, 4, 100);
     EXPECT_EQ(1u, pArr->cLocks);
     g_nClientId = 7;
@@ -260,13 +232,9 @@ TEST_F(ZavetraDoc, AppendRecordUsesTheSettings)
 {
     // With no settings store the defaults hold: NestLevel 4, ArrayRange 100.
     CZavetraDoc doc;
-    SAFEARRAYBOUND b = { 150, 0 };
-    SAFEARRAY* pArr = SafeArrayCreate(VT_VARIANT, 1, &b);
-    VARIANT value;
-    value.vt = VT_ARRAY | VT_VARIANT;
-    value.parray = pArr;
-    SAFEARRAY* args = Pairs({ { L"arr", value } });
-    VARIANT arg = ArrayArg(args);
+    SAFEARRAY* pArr = VariantArray(150);
+    SAFEARRAY* args = Pairs({ { L"arr", VArray(pArr) } });
+    VARIANT arg = VArray(args);
     CLogNode* pCall = CallNode(L"call", 1);
     doc.AppendRecord(pCall, &arg);
     int n = 0;

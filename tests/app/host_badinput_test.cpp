@@ -13,45 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "ScriptHost.h"
 #include "mainframe_fakes.h"
-#include "resources/resource.h"
-#include "server/app/ZavetraApp.h"
-#include "server/app/ZavetraModule.h"
 #include "server/capture/ObjTable.h"
 #include "server/core/Globals.h"
 #include "server/core/Messages.h"
 #include "server/settings/AppSettings.h"
 
 namespace {
-
-std::wstring WorkFolder() {
-    wchar_t buf[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, buf);
-    std::wstring dir = std::wstring(buf) + L"zv_badinput";
-    ::CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
-bool WriteAll(const std::wstring& path, const std::string& text) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    BOOL ok = ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-    ::CloseHandle(h);
-    return ok && n == text.size();
-}
-
-std::string ReadAll(const std::wstring& path) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "";
-    std::string s;
-    char buf[4096];
-    DWORD n = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &n, nullptr) && n > 0) s.append(buf, n);
-    ::CloseHandle(h);
-    return s;
-}
 
 std::string Narrow(const std::wstring& s) {
     std::string r;
@@ -62,14 +31,9 @@ std::string Narrow(const std::wstring& s) {
 // The lines "name=value" of the results file, in order.
 std::vector<std::pair<std::string, std::string>> ResultLines(const std::string& text) {
     std::vector<std::pair<std::string, std::string>> lines;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : TextLines(text)) {
         size_t eq = line.rfind('=');
         if (eq != std::string::npos) lines.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-        pos = end + 1;
     }
     return lines;
 }
@@ -135,67 +99,15 @@ struct OddCall {
     std::function<void(const CLogNode* pCall)> check;
 };
 
-class BadInputTest : public ::testing::Test {
+class BadInputTest : public ScriptHostTest {
 protected:
-    static void SetUpTestSuite() {
-        // The class's keys with a server that does not exist: clients reach
-        // the class object this process offers.
-        g_ZavetraModule.UpdateRegistryAppId(TRUE);
-        g_ZavetraModule.UpdateRegistryFromResource(IDR_CONNECT, TRUE, {{L"MODULE", L"\"C:\\zv-no-server.exe\""}});
-        g_ZavetraModule.RegisterTypeLib();
-    }
-    static void TearDownTestSuite() {
-        g_ZavetraModule.UpdateRegistryFromResource(IDR_CONNECT, FALSE, {{L"MODULE", L"\"C:\\zv-no-server.exe\""}});
-        g_ZavetraModule.UnRegisterTypeLib();
-        g_ZavetraModule.UpdateRegistryAppId(FALSE);
-    }
     void SetUp() override {
-        ResetGlobals();
-        theApp.m_bClosing = false;
-        FakeLog::Get().Reset();
-        FakeLog::Get().onAddEntry = [](HWND hMain, CLogNode*) { PostToMain(hMain, UM_CONTINUE); };
-        host = std::make_unique<MainFrameHost>();
-        ASSERT_TRUE(host->IsOpen());
+        ScriptHostTest::SetUp();
         saved = CAppSettings::Get().Settings;
-        ASSERT_HRESULT_SUCCEEDED(g_ZavetraModule.RegisterClassObjects(CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE));
     }
     void TearDown() override {
-        g_ZavetraModule.RevokeClassObjects();
         CAppSettings::Get().Settings = saved;
-        host.reset();
-        theApp.m_bClosing = false;
-        FakeLog::Get().Reset();
-        ResetGlobals();
-    }
-
-    // Runs the script with cscript while this thread serves its calls as the
-    // program's message loop would. False when it did not end in time.
-    bool RunScript(const std::wstring& script, DWORD ms = 180000) {
-        std::wstring console = script + L".out";
-        SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-        HANDLE hOut = ::CreateFileW(console.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        STARTUPINFOW si{sizeof(si)};
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = hOut;
-        si.hStdError = hOut;
-        PROCESS_INFORMATION pi{};
-        std::wstring cmd = L"cscript.exe //nologo \"" + script + L"\"";
-        BOOL started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-        ::CloseHandle(hOut);
-        if (!started) return false;
-        ULONGLONG end = ::GetTickCount64() + ms;
-        bool ended = false;
-        while (!ended && ::GetTickCount64() < end) {
-            if (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0) ended = true;
-            PumpMessages();
-        }
-        if (!ended) ::TerminateProcess(pi.hProcess, 99);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        PumpMessages(100);   // the client's last releases
-        console_ = ReadAll(console);
-        return ended;
+        ScriptHostTest::TearDown();
     }
 
     // Writes a script that makes each odd call followed by a normal one
@@ -203,7 +115,7 @@ protected:
     // the server owes the client.
     void RunCalls(bool bJScript, const std::string& prelude, const std::vector<OddCall>& calls,
                   const std::string& epilogue = "") {
-        std::wstring dir = WorkFolder();
+        std::wstring dir = ScriptFolder(L"zv_badinput");
         std::wstring results = dir + (bJScript ? L"\\results_js.txt" : L"\\results_vbs.txt");
         std::wstring script = dir + (bJScript ? L"\\client.js" : L"\\client.vbs");
         ::DeleteFileW(results.c_str());
@@ -247,12 +159,13 @@ protected:
             }
             text += epilogue + "\nout.WriteLine \"end=0\"\nout.Close\n";
         }
-        ASSERT_TRUE(WriteAll(script, text));
+        ASSERT_TRUE(WriteText(script, text));
 
-        const bool ended = RunScript(script);
-        std::string report = ReadAll(results);
-        SCOPED_TRACE("results:\n" + report + "console:\n" + console_);
-        EXPECT_TRUE(ended) << "the client did not end";
+        // cscript runs it while this thread serves its calls.
+        const ClientRun run = RunClient(CscriptCommand(script), script + L".out", 180000);
+        std::string report = ReadText(results);
+        SCOPED_TRACE("results:\n" + report + "console:\n" + run.output);
+        EXPECT_TRUE(run.ended) << "the client did not end";
 
         // Every call returned S_OK, in the order made, and the script ran to its end.
         std::vector<std::pair<std::string, std::string>> expected;
@@ -293,10 +206,7 @@ protected:
         }
     }
 
-    std::unique_ptr<MainFrameHost> host;
-    BoxWatcher boxes;
     CAppSettings::SettingsSection saved{};
-    std::string console_;
 };
 
 // A call line without an argument tree.

@@ -14,55 +14,20 @@
 
 #include "Zavetra_h.h"
 
+#include "ScriptHost.h"
+#include "common/Variants.h"
 #include "mainframe_fakes.h"
-#include "resources/resource.h"
 #include "server/app/ZavetraApp.h"
-#include "server/app/ZavetraModule.h"
 #include "server/core/Globals.h"
 #include "server/core/Messages.h"
 
 namespace {
 
-std::wstring TempFolder() {
-    wchar_t buf[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, buf);
-    std::wstring dir = std::wstring(buf) + L"zv_host";
-    ::CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
-bool WriteText(const std::wstring& path, const std::string& text) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    BOOL ok = ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-    ::CloseHandle(h);
-    return ok && n == text.size();
-}
-
-std::string ReadText(const std::wstring& path) {
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<no output>";
-    std::string s;
-    char buf[4096];
-    DWORD n = 0;
-    while (::ReadFile(h, buf, sizeof(buf), &n, nullptr) && n > 0) s.append(buf, n);
-    ::CloseHandle(h);
-    return s;
-}
-
 // The value of "name=value" on a line of its own in the output, or "<none>".
 std::string ValueOf(const std::string& output, const std::string& name) {
     std::string key = name + "=";
-    for (size_t pos = 0; pos < output.size();) {
-        size_t end = output.find('\n', pos);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : TextLines(output))
         if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
-        pos = end + 1;
-    }
     return "<none>";
 }
 
@@ -87,74 +52,21 @@ void AnswerByLabel(HWND hMain, CLogNode* pNode) {
     }
 }
 
-class HostTest : public ::testing::Test {
+class HostTest : public ScriptHostTest {
 protected:
-    static void SetUpTestSuite() {
-        // The class's keys, its server pointing nowhere: a client can only
-        // reach the class object that this process offers.
-        g_ZavetraModule.UpdateRegistryAppId(TRUE);
-        g_ZavetraModule.UpdateRegistryFromResource(IDR_CONNECT, TRUE, {{L"MODULE", L"\"C:\\zv-no-server.exe\""}});
-        g_ZavetraModule.RegisterTypeLib();
-    }
-    static void TearDownTestSuite() {
-        g_ZavetraModule.UpdateRegistryFromResource(IDR_CONNECT, FALSE, {{L"MODULE", L"\"C:\\zv-no-server.exe\""}});
-        g_ZavetraModule.UnRegisterTypeLib();
-        g_ZavetraModule.UpdateRegistryAppId(FALSE);
-    }
-    void SetUp() override {
-        ResetGlobals();
-        theApp.m_bClosing = false;
-        FakeLog::Get().Reset();
-        FakeLog::Get().onAddEntry = &AnswerByLabel;
-        host = std::make_unique<MainFrameHost>();
-        ASSERT_TRUE(host->IsOpen());
-        ASSERT_HRESULT_SUCCEEDED(g_ZavetraModule.RegisterClassObjects(CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE));
-    }
-    void TearDown() override {
-        g_ZavetraModule.RevokeClassObjects();
-        host.reset();
-        theApp.m_bClosing = false;
-        FakeLog::Get().Reset();
-        ResetGlobals();
-    }
+    HostTest() : ScriptHostTest(&AnswerByLabel) {}
 
     // Runs a script with cscript while this thread serves the calls, as the
     // program's message loop would; returns what the script printed.
     std::string RunScript(const char* ext, const std::string& text, DWORD ms = 120000) {
-        std::wstring dir = TempFolder();
-        std::wstring script = dir + L"\\client" + std::wstring(ext, ext + strlen(ext));
-        std::wstring out = script + L".out";
+        std::wstring script = ScriptFolder(L"zv_host") + L"\\client" + std::wstring(ext, ext + strlen(ext));
         EXPECT_TRUE(WriteText(script, text));
-        SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-        HANDLE hOut = ::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
-                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        STARTUPINFOW si{sizeof(si)};
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = hOut;
-        si.hStdError = hOut;
-        PROCESS_INFORMATION pi{};
-        std::wstring cmd = L"cscript.exe //nologo \"" + script + L"\"";
-        BOOL started = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-        ::CloseHandle(hOut);
-        EXPECT_TRUE(started);
-        if (!started) return "";
-        ULONGLONG end = ::GetTickCount64() + ms;
-        bool ended = false;
-        while (!ended && ::GetTickCount64() < end) {
-            DWORD w = ::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT);
-            if (w == WAIT_OBJECT_0) ended = true;
-            PumpMessages();
-        }
-        if (!ended) ::TerminateProcess(pi.hProcess, 99);
-        EXPECT_TRUE(ended) << "the script did not end";
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-        PumpMessages(100);   // the last releases
-        return ReadText(out);
+        ClientRun run = RunClient(CscriptCommand(script), script + L".out", ms);
+        EXPECT_TRUE(run.started);
+        if (!run.started) return "";
+        EXPECT_TRUE(run.ended) << "the script did not end";
+        return run.output;
     }
-
-    std::unique_ptr<MainFrameHost> host;
-    BoxWatcher boxes;
 };
 
 const char kReportSub[] = R"(
@@ -308,31 +220,12 @@ CollectGarbage();
 TEST_F(HostTest, EarlyBoundClientGetsTheHResults) {
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring out = TempFolder() + L"\\early.out";
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE hOut = ::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW si{sizeof(si)};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = hOut;
-    si.hStdError = hOut;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + std::wstring(self) + L"\" --early-bound-client";
-    ASSERT_TRUE(::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
-    ::CloseHandle(hOut);
-    ULONGLONG end = ::GetTickCount64() + 60000;
-    bool ended = false;
-    while (!ended && ::GetTickCount64() < end) {
-        if (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0) ended = true;
-        PumpMessages();
-    }
-    if (!ended) ::TerminateProcess(pi.hProcess, 99);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    PumpMessages(100);
-    std::string text = ReadText(out);
+    ClientRun run = RunClient(L"\"" + std::wstring(self) + L"\" --early-bound-client",
+                              ScriptFolder(L"zv_host") + L"\\early.out", 60000);
+    ASSERT_TRUE(run.started);
+    const std::string& text = run.output;
     SCOPED_TRACE(text);
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(run.ended);
     EXPECT_EQ("00000000", ValueOf(text, "create"));
     EXPECT_EQ("00000000", ValueOf(text, "trace"));
     EXPECT_EQ("00000000", ValueOf(text, "tr"));
@@ -356,8 +249,7 @@ TEST_F(HostTest, ClosedMainWindowEndsTheLoopAfterOneSecondOfSilence) {
         PostToMain(h, UM_CONTINUE);
         PostToMain(hMain, WM_CLOSE);
     };
-    std::wstring dir = TempFolder();
-    std::wstring script = dir + L"\\silence.vbs";
+    std::wstring script = ScriptFolder(L"zv_host") + L"\\silence.vbs";
     std::wstring out = script + L".out";
     ASSERT_TRUE(WriteText(script, R"(
 On Error Resume Next
@@ -380,17 +272,8 @@ Sub Pause(seconds)   ' WScript.Sleep may return at once here
     Loop
 End Sub
 )"));
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE hOut = ::CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW si{sizeof(si)};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = hOut;
-    si.hStdError = hOut;
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"cscript.exe //nologo \"" + script + L"\"";
-    ASSERT_TRUE(::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
-    ::CloseHandle(hOut);
+    ASSERT_TRUE(StartClient(CscriptCommand(script), out, &pi));
 
     // The main loop until the main window has closed ...
     ULONGLONG end = ::GetTickCount64() + 30000;
@@ -417,7 +300,7 @@ End Sub
     }
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
-    std::string text = ReadText(out);
+    std::string text = ReadText(out, "<no output>");
     EXPECT_EQ("0", ValueOf(text, "first")) << text;
     EXPECT_EQ("80010108", ValueOf(text, "later")) << text;   // no main window: code 19
     EXPECT_NE(std::string::npos, text.find("released")) << text;
@@ -458,15 +341,10 @@ int RunEarlyBoundClient() {
         SAFEARRAY* sa = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
         VARIANT* items = nullptr;
         ::SafeArrayAccessData(sa, reinterpret_cast<void**>(&items));
-        items[0].vt = VT_BSTR;
-        items[0].bstrVal = ::SysAllocString(L"count");
-        items[1].vt = VT_I4;
-        items[1].lVal = 3;
+        items[0] = VStr(L"count");
+        items[1] = VLong(3);
         ::SafeArrayUnaccessData(sa);
-        VARIANT arr;
-        ::VariantInit(&arr);
-        arr.vt = VT_ARRAY | VT_VARIANT;
-        arr.parray = sa;
+        VARIANT arr = VArray(sa);
         VARIANT one;
         ::VariantInit(&one);
         one.vt = VT_R8;

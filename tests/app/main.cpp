@@ -3,12 +3,10 @@
 // common controls and the program's registry key, in the test prefix.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <ole2.h>
 
 #include <cstring>
 
-#include "framework/App.h"
+#include "common/TestMain.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -21,12 +19,5 @@ int RunEarlyBoundClient();
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "--early-bound-client") == 0) return RunEarlyBoundClient();
     ::testing::InitGoogleTest(&argc, argv);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    if (FAILED(::OleInitialize(nullptr))) return 2;
-    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW)) return 2;
-    theApp.SetRegistryKey(L"Brisquane");
-    const int rc = RUN_ALL_TESTS();
-    ::OleUninitialize();
-    return rc;
+    return RunTestsAsProgram(theApp);
 }

@@ -137,10 +137,7 @@ TEST_F(LogValue, ObjectsAndArraysCarryTheirPointerAsKey)
     IDispatch* pDisp = &obj;
     SAFEARRAY* psa = MakeVariantArray({ { 2, 0 } });
 
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = pDisp;
+    VARIANT v = VDisp(pDisp);
     CLogNode* p = NodeFromVariant(&v, L"o");
     EXPECT_STREQ(L"IDispatch*", p->m_pEntry->m_type.m_str);
     EXPECT_STREQ(L"", p->m_pEntry->m_value.m_str);
@@ -156,9 +153,7 @@ TEST_F(LogValue, ObjectsAndArraysCarryTheirPointerAsKey)
     EXPECT_EQ((DWORD_PTR)pDisp, q->m_pEntry->m_key);
     EXPECT_EQ((DWORD)LOGK_OBJECT, q->m_pEntry->Kind());
 
-    VARIANT a;
-    a.vt = VT_ARRAY | VT_VARIANT;
-    a.parray = psa;
+    VARIANT a = VArray(psa);
     CLogNode* s = NodeFromVariant(&a, L"a");
     EXPECT_STREQ(L"SAFEARRAY*", s->m_pEntry->m_type.m_str);
     EXPECT_EQ((DWORD_PTR)psa, s->m_pEntry->m_key);
@@ -276,9 +271,7 @@ TEST_F(LogValue, PairNames)
 
     // An array as a name is shown without a text.
     SAFEARRAY* psa = MakeVariantArray({ { 1, 0 } });
-    VARIANT an;
-    an.vt = VT_ARRAY | VT_VARIANT;
-    an.parray = psa;
+    VARIANT an = VArray(psa);
     p = NodeFromNameValue(&value, &an);
     EXPECT_STREQ(L"(? )", p->m_pEntry->m_name.m_str);
     FreeNodeTree(p);

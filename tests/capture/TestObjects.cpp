@@ -284,33 +284,6 @@ VARIANT* ArrayAt(SAFEARRAY* psa, const std::vector<LONG>& idx)
     return (VARIANT*)p;
 }
 
-VARIANT VLong(LONG n)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-
-VARIANT VStr(LPCWSTR psz)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(psz);
-    return v;
-}
-
-VARIANT VDisp(IDispatch* pDisp)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = pDisp;
-    return v;
-}
-
 // ---- chains ------------------------------------------------------------------------
 
 std::wstring ChainText(const CLogNode* pChain)

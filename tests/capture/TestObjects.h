@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 #include <gtest/gtest.h>
+#include "common/Variants.h"   // VLong, VStr, VDisp
 #include "server/core/LogNode.h"
 #include "CaptureTest_h.h"   // the test types (built from CaptureTest.idl)
 
@@ -95,10 +96,6 @@ ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members);
 SAFEARRAY* MakeVariantArray(const std::vector<std::pair<ULONG, LONG>>& bounds);
 // Element (declared order indexes) of a VARIANT array.
 VARIANT* ArrayAt(SAFEARRAY* psa, const std::vector<LONG>& idx);
-
-VARIANT VLong(LONG n);
-VARIANT VStr(LPCWSTR psz);              // allocates a BSTR
-VARIANT VDisp(IDispatch* pDisp);        // no reference taken
 
 // Texts of a chain, "name|type|value" per node, joined by "\n".
 std::wstring ChainText(const CLogNode* pChain);

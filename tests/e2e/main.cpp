@@ -2,7 +2,7 @@
 // in-process tests of the Connect object run on the same thread.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <ole2.h>
+#include "common/TestMain.h"
 
 #include "framework/App.h"
 
@@ -12,8 +12,5 @@ CWinApp g_testApp;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (FAILED(OleInitialize(nullptr))) return 2;
-    int rc = RUN_ALL_TESTS();
-    OleUninitialize();
-    return rc;
+    return RunTestsInApartment();
 }

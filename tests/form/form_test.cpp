@@ -219,7 +219,21 @@ protected:
     // What typing the text into an edit would leave there.
     void Type(int id, LPCWSTR text) { ::SetWindowTextW(Item(id), text); }
     void Click(int id) { ::SendMessageW(*m_pView, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
-    void SpinRange(int id, int& lo, int& hi) { ::SendMessageW(Item(id), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lo), reinterpret_cast<LPARAM>(&hi)); }
+    // Opens a colour dialog with press (a click on the button id) and
+    // chooses the colour chosen there; *pShown: the colour it started with.
+    void PickColour(const std::function<void()>& press, COLORREF chosen, COLORREF* pShown) {
+        DialogWatch watch(IDOK, [pShown, chosen](HWND h) { *pShown = DialogColor(h); SetDialogColor(h, chosen); });
+        press();
+        ASSERT_TRUE(watch.Found());
+    }
+    void PickColour(int id, COLORREF chosen, COLORREF* pShown) { PickColour([this, id] { Click(id); }, chosen, pShown); }
+    // The range of the spin control id is lo to hi.
+    void ExpectSpinRange(int id, int lo, int hi) {
+        int shownLo = -1, shownHi = -1;
+        ::SendMessageW(Item(id), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&shownLo), reinterpret_cast<LPARAM>(&shownHi));
+        EXPECT_EQ(lo, shownLo) << "spin " << id;
+        EXPECT_EQ(hi, shownHi) << "spin " << id;
+    }
 
     CAppSettings m_settings;   // the live store of the test
     CFrameWnd* m_pFrame = nullptr;
@@ -231,13 +245,9 @@ TEST_F(MainForm, TypedNumbersAreFilteredAndStored) {
     EXPECT_EQ(L"4", Text(IDC_MAIN_NESTLEVEL));
     EXPECT_EQ(L"100", Text(IDC_MAIN_ARRAYRANGE));
     EXPECT_EQ(L"2", Text(IDC_MAIN_TREEEXPAND));
-    int lo = -1, hi = -1;
-    SpinRange(IDC_MAIN_NESTLEVEL_SPIN, lo, hi);
-    EXPECT_EQ(0, lo); EXPECT_EQ(100, hi);
-    SpinRange(IDC_MAIN_ARRAYRANGE_SPIN, lo, hi);
-    EXPECT_EQ(0, lo); EXPECT_EQ(10000, hi);
-    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
-    EXPECT_EQ(0, lo); EXPECT_EQ(100, hi);
+    ExpectSpinRange(IDC_MAIN_NESTLEVEL_SPIN, 0, 100);
+    ExpectSpinRange(IDC_MAIN_ARRAYRANGE_SPIN, 0, 10000);
+    ExpectSpinRange(IDC_MAIN_TREEEXPAND_SPIN, 0, 100);
 
     struct Case { int id; const wchar_t* typed; const wchar_t* shown; int CAppSettings::SettingsSection::*field; int stored; };
     using S = CAppSettings::SettingsSection;
@@ -282,9 +292,7 @@ TEST_F(MainForm, StoredValuesOutsideTheirBoundsAreCorrectedWhenItOpens) {
     EXPECT_EQ(3, m_settings.Settings.ArrayRange);
     EXPECT_EQ(L"100", Text(IDC_MAIN_TREEEXPAND));
     EXPECT_EQ(100, m_settings.Settings.TreeViewExpand);
-    int lo = -1, hi = -1;
-    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
-    EXPECT_EQ(1, lo); EXPECT_EQ(100, hi);
+    ExpectSpinRange(IDC_MAIN_TREEEXPAND_SPIN, 1, 100);
 }
 
 TEST_F(MainForm, ContradictingBoundsLeaveTheFormUsable) {
@@ -310,13 +318,9 @@ TEST_F(MainForm, ContradictingBoundsLeaveTheFormUsable) {
     Type(IDC_MAIN_TREEEXPAND, L"123456");
     EXPECT_EQ(123456, s.TreeViewExpand);
 
-    int lo = -1, hi = -1;
-    SpinRange(IDC_MAIN_NESTLEVEL_SPIN, lo, hi);
-    EXPECT_EQ(5, lo); EXPECT_EQ(5, hi);
-    SpinRange(IDC_MAIN_ARRAYRANGE_SPIN, lo, hi);
-    EXPECT_EQ(0, lo); EXPECT_EQ(10000, hi);
-    SpinRange(IDC_MAIN_TREEEXPAND_SPIN, lo, hi);
-    EXPECT_EQ(0, lo); EXPECT_EQ(INT_MAX, hi);
+    ExpectSpinRange(IDC_MAIN_NESTLEVEL_SPIN, 5, 5);
+    ExpectSpinRange(IDC_MAIN_ARRAYRANGE_SPIN, 0, 10000);
+    ExpectSpinRange(IDC_MAIN_TREEEXPAND_SPIN, 0, INT_MAX);
     // The stored bounds themselves stay as they were.
     EXPECT_EQ(10, s.NestLevel_Min);
     EXPECT_EQ(-5, s.ArrayRange_Min);
@@ -375,22 +379,17 @@ TEST_F(MainForm, ColourButtonsStoreTheColourAndPostOnOk) {
     // "&Change" on the selected swatch.
     list.SetCurSel(3);
     COLORREF shown = CLR_INVALID;
-    {
-        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(12, 34, 56)); });
-        Click(IDC_MAIN_CHANGE);
-        ASSERT_TRUE(watch.Found());
-    }
+    ASSERT_NO_FATAL_FAILURE(PickColour(IDC_MAIN_CHANGE, RGB(12, 34, 56), &shown));
     EXPECT_EQ(RGB(200, 200, 200), shown);
     EXPECT_EQ(RGB(12, 34, 56), m_settings.Font.Highlight[3]);
     EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
 
     // A double click on a swatch does the same.
     list.SetCurSel(6);
-    {
-        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(1, 2, 3)); });
+    const auto doubleClick = [&] {
         ::SendMessageW(*m_pView, WM_COMMAND, MAKEWPARAM(IDC_MAIN_HIGHLIGHT, LBN_DBLCLK), reinterpret_cast<LPARAM>(list.m_hWnd));
-        ASSERT_TRUE(watch.Found());
-    }
+    };
+    ASSERT_NO_FATAL_FAILURE(PickColour(doubleClick, RGB(1, 2, 3), &shown));
     EXPECT_EQ(RGB(200, 200, 255), shown);
     EXPECT_EQ(RGB(1, 2, 3), m_settings.Font.Highlight[6]);
     EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
@@ -398,32 +397,20 @@ TEST_F(MainForm, ColourButtonsStoreTheColourAndPostOnOk) {
     // With no selection the dialog starts black and nothing is stored.
     list.SetCurSel(-1);
     const CAppSettings::FontSection before = m_settings.Font;
-    {
-        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(9, 9, 9)); });
-        Click(IDC_MAIN_CHANGE);
-        ASSERT_TRUE(watch.Found());
-    }
+    ASSERT_NO_FATAL_FAILURE(PickColour(IDC_MAIN_CHANGE, RGB(9, 9, 9), &shown));
     EXPECT_EQ(RGB(0, 0, 0), shown);
     EXPECT_EQ(0, std::memcmp(&m_settings.Font, &before, sizeof(before)));
     Posted();
 
     // The warning colour: stored, its brush made again, announced.
-    {
-        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(7, 8, 9)); });
-        Click(IDC_MAIN_WARNING);
-        ASSERT_TRUE(watch.Found());
-    }
+    ASSERT_NO_FATAL_FAILURE(PickColour(IDC_MAIN_WARNING, RGB(7, 8, 9), &shown));
     EXPECT_EQ(RGB(255, 130, 130), shown);
     EXPECT_EQ(RGB(7, 8, 9), m_settings.Font.Color[0]);
     EXPECT_EQ(RGB(7, 8, 9), BrushColor(m_settings.WarningBrush));
     EXPECT_EQ(std::vector<UINT>{UM_COLORS_CHANGED}, Posted());
 
     // The object-information colour: stored and its brush made again, no message.
-    {
-        DialogWatch watch(IDOK, [&shown](HWND h) { shown = DialogColor(h); SetDialogColor(h, RGB(70, 80, 90)); });
-        Click(IDC_MAIN_OBJINFO_COLOR);
-        ASSERT_TRUE(watch.Found());
-    }
+    ASSERT_NO_FATAL_FAILURE(PickColour(IDC_MAIN_OBJINFO_COLOR, RGB(70, 80, 90), &shown));
     EXPECT_EQ(RGB(10, 10, 250), shown);
     EXPECT_EQ(RGB(70, 80, 90), m_settings.Font.Color[1]);
     EXPECT_EQ(RGB(70, 80, 90), BrushColor(m_settings.ObjInfoBrush));

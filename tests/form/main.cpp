@@ -2,8 +2,7 @@
 // program's own, on a single-threaded apartment like the program's main thread.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <ole2.h>
+#include "common/TestMain.h"
 #include "framework/App.h"
 
 namespace {
@@ -13,12 +12,5 @@ CFormTestApp theApp;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    if (FAILED(::OleInitialize(nullptr))) return 2;
-    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW)) return 2;
-    theApp.SetRegistryKey(L"Brisquane");
-    const int rc = RUN_ALL_TESTS();
-    ::OleUninitialize();
-    return rc;
+    return RunTestsAsProgram(theApp);
 }
