@@ -517,6 +517,14 @@ CLogNode* NodeListAppend(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pChain)
     return t;
 }
 
+CLogNode* FindEntryRoot(CLogNode* pNode)
+{
+    for (CLogNode* p = pNode; p; p = p->m_pBack)
+        if (p->m_pEntry && p->m_pEntry->Kind() == LOGK_CALL)
+            return p;
+    return nullptr;
+}
+
 // ---- copies -------------------------------------------------------------------
 
 CLogNode* NodeCopyTree(const CLogNode* pChain)

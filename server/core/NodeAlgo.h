@@ -65,6 +65,11 @@ BOOL NodeIsBefore(const CLogNode* pA, const CLogNode* pFrom, const CLogNode* pSt
 CLogNode* NodeFirstOf(CLogNode* pStart, CLogNode* pA, CLogNode* pB);
 // Appends pChain to the list (pHead, pTail); returns the new tail.
 CLogNode* NodeListAppend(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pChain);
+// The trace root of a node: the node itself when its entry is a call line or
+// group (kind 1), else the first such node met along back links (previous
+// sibling, or parent for a first child); bare nodes are passed over. Null for
+// null or when the walk ends first. Reads only links and entries.
+CLogNode* FindEntryRoot(CLogNode* pNode);
 
 // ---- copies ---------------------------------------------------------------
 // Copy of the chain with all descendants; own entries (NodeCopyEntry).

@@ -266,6 +266,35 @@ TEST_F(NodeAlgo, ListAppend)
     EXPECT_EQ(c2, NodeListAppend(head, tail, nullptr));
 }
 
+// The trace root of any node: across siblings and parents, past bare nodes,
+// and none when the walk ends before a call line.
+TEST_F(NodeAlgo, FindEntryRoot)
+{
+    auto n = BuildTree({ { L"call1", -1, Kind(LOGK_CALL) },   // 0
+                         { L"a", 0 },                          // 1
+                         { L"b", 0 },                          // 2
+                         { L"b1", 2 },                         // 3
+                         { L"b2", 2 },                         // 4
+                         { L"call2", -1, Kind(LOGK_CALL) },   // 5
+                         { L"c", 5 } });                       // 6
+    EXPECT_EQ(nullptr, FindEntryRoot(nullptr));
+    EXPECT_EQ(n[0], FindEntryRoot(n[0]));
+    EXPECT_EQ(n[0], FindEntryRoot(n[4]));
+    EXPECT_EQ(n[0], FindEntryRoot(n[3]));
+    EXPECT_EQ(n[5], FindEntryRoot(n[6]));
+    EXPECT_EQ(n[5], FindEntryRoot(n[5]));
+    // A bare node between the member and its call line is passed over.
+    CLogNode* bare = TakeNodeFromBlock();
+    ASSERT_EQ(nullptr, bare->m_pEntry);
+    bare->m_pBack = n[0];
+    CLogNode* m = AllocNode();
+    m->m_pBack = bare;
+    EXPECT_EQ(n[0], FindEntryRoot(m));
+    // A member whose chain has no call line above it has no root.
+    n[1]->m_pBack = nullptr;
+    EXPECT_EQ(nullptr, FindEntryRoot(n[4]));
+}
+
 TEST_F(NodeAlgo, Copies)
 {
     auto n = BuildTree({ { L"call", -1, Kind(1) | 4 | LOGF_BREAK | (1u << 22) },
