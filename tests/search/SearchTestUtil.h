@@ -6,6 +6,7 @@
 #include "core/TreeBuilder.h"
 #include "search/SearchCondition.h"
 #include "search/SearchValue.h"
+#include "server/core/Except.h"
 
 // The exponent form that a value carries: "E:1.5e-5", "" when none.
 inline std::wstring ShowExponentForm(const CSearchValue& v)
