@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 #include "search/SearchCondition.h"
 #include "server/core/LogNode.h"
 
@@ -68,6 +67,16 @@ CLogNode* BuildLog(int nCalls, CLogNode*& pNumeric, CLogNode*& pString)
     return pHead;
 }
 
+// Pool memory handed out: nodes in use and entries taken, each with its
+// share of its block.
+double PoolBytes(const CNodePoolState& s)
+{
+    const double nodes = (double)s.nNodeBlocks * NODE_BLOCK_SIZE - s.nFreshNodes - s.nFreeNodes - s.nReturnedNodes;
+    const double entries = s.nEntryBlocks ? (double)s.nEntryBlocks * NODE_BLOCK_SIZE - (s.nNextEntry + 1) : 0;
+    return nodes * (sizeof(CLogNode) + (double)sizeof(CNodeBlock) / NODE_BLOCK_SIZE) +
+           entries * (sizeof(CLogEntry) + (double)sizeof(CEntryBlock) / NODE_BLOCK_SIZE);
+}
+
 int CountNodes(const CLogNode* p)
 {
     int n = 0;
@@ -79,7 +88,7 @@ int CountNodes(const CLogNode* p)
 struct Run {
     double highlight_s, build_s;
     int hits, built_hits, result_nodes;
-    SIZE_T pool_bytes;
+    double pool_bytes;
 };
 
 Run RunFind(CLogNode* pLog, CSearchConditionSet& dialog, DWORD options)
@@ -101,10 +110,8 @@ Run RunFind(CLogNode* pLog, CSearchConditionSet& dialog, DWORD options)
     t0 = Now();
     r.built_hits = active.BuildResultTree(pLog, result, pHead);
     r.build_s = Now() - t0;
-    const CNodePoolState s1 = GetNodePoolState();
     r.result_nodes = CountNodes(pHead);
-    // the tree alone: the pool blocks it took and what the nodes cost
-    r.pool_bytes = (SIZE_T)(s1.nNodeBlocks - s0.nNodeBlocks) * (NODE_BLOCK_SIZE * sizeof(CLogNode) + sizeof(CNodeBlock));
+    r.pool_bytes = PoolBytes(GetNodePoolState()) - PoolBytes(s0);   // the tree's nodes and entries
     PushFreeChain(pHead);
     return r;
 }
@@ -134,15 +141,8 @@ int main(int argc, char** argv)
     CLogNode *fh = nullptr, *ft = nullptr;
     for (int i = 0; i < nFloor; ++i)
         NodeListAppend(fh, ft, TakeNodeFromBlock());
-    const CNodePoolState f1 = GetNodePoolState();
-    const double bare_bytes = (double)(f1.nNodeBlocks - f0.nNodeBlocks) *
-                              (NODE_BLOCK_SIZE * sizeof(CLogNode) + sizeof(CNodeBlock)) / nFloor;
-    PushFreeChain(fh);   // back to the pools: the result trees reuse them first
-
-    // a fresh block for each measured result tree: take the returned nodes away
-    std::vector<CLogNode*> held;
-    for (CNodePoolState s = GetNodePoolState(); s.nReturnedNodes || s.nFreshNodes; s = GetNodePoolState())
-        held.push_back(TakeNodeFromBlock());
+    const double bare_bytes = (PoolBytes(GetNodePoolState()) - PoolBytes(f0)) / nFloor;
+    PushFreeChain(fh);
 
     printf("log: %d call lines, %d member nodes, built in %.3f s\n", nCalls, nCalls * MEMBERS, build_log_s);
     printf("mode   options        highlight s  hits    build s  hits  result nodes  pool B/node\n");
@@ -152,16 +152,14 @@ int main(int argc, char** argv)
     Run runs[4];
     for (int i = 0; i < 4; ++i) {
         runs[i] = RunFind(pLog, dialog, modes[i].options);
-        for (CNodePoolState s = GetNodePoolState(); s.nReturnedNodes || s.nFreshNodes; s = GetNodePoolState())
-            held.push_back(TakeNodeFromBlock());
         const Run& r = runs[i];
-        printf("%-6s %-14s %11.3f %5d %10.3f %5d %13d %12.1f\n", modes[i].name,
+        printf("%-6s %-14s %11.3f %5d %10.3f %5d %13d %12.2f\n", modes[i].name,
                (modes[i].options & SSO_MATCH_OBJECTS) ? "match objects" : "search objects", r.highlight_s, r.hits,
-               r.build_s, r.built_hits, r.result_nodes, (double)r.pool_bytes / r.result_nodes);
+               r.build_s, r.built_hits, r.result_nodes, r.pool_bytes / r.result_nodes);
     }
     const Run& name = runs[0];
     const Run& path = runs[1];
-    const double result_bytes = (double)name.pool_bytes / name.result_nodes;
+    const double result_bytes = name.pool_bytes / name.result_nodes;
     printf("sizeof(CLogNode) = %u; floor: %d bare nodes from the pools\n", (unsigned)sizeof(CLogNode), nFloor);
     printf("member_nodes=%d\n", nCalls * MEMBERS);
     printf("hits=%d\n", name.hits);
@@ -170,10 +168,8 @@ int main(int argc, char** argv)
     printf("build_name_s=%.3f\n", name.build_s);
     printf("build_path_s=%.3f\n", path.build_s);
     printf("result_nodes=%d\n", name.result_nodes);
-    printf("result_node_bytes=%.1f\n", result_bytes);
-    printf("bare_node_bytes=%.1f\n", bare_bytes);
+    printf("result_node_bytes=%.2f\n", result_bytes);
+    printf("bare_node_bytes=%.2f\n", bare_bytes);
     printf("result_to_bare_ratio=%.3f\n", result_bytes / bare_bytes);
-    for (CLogNode* p : held)
-        PushFreeChain(p);
     return 0;
 }
