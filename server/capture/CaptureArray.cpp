@@ -44,14 +44,53 @@ ULONG ElementSize(VARTYPE vt)
 // ---------------------------------------------------------------------------
 // Array elements
 
+VARTYPE ArrayOwnType(SAFEARRAY* psa)
+{
+    if (psa == nullptr)
+        return VT_EMPTY;
+    VARTYPE vt = VT_EMPTY;
+    if (SUCCEEDED(SafeArrayGetVartype(psa, &vt)) && vt != VT_EMPTY)
+        return vt;
+    // No stored type: the feature flags still name the kinds that hold pointers.
+    const USHORT f = psa->fFeatures;
+    if (f & FADF_RECORD)
+        return VT_RECORD;
+    if (f & FADF_VARIANT)
+        return VT_VARIANT;
+    if (f & FADF_BSTR)
+        return VT_BSTR;
+    if (f & FADF_DISPATCH)
+        return VT_DISPATCH;
+    if (f & (FADF_UNKNOWN | FADF_HAVEIID))
+        return VT_UNKNOWN;
+    return VT_EMPTY;
+}
+
+namespace {
+
+// Element types whose values hold pointers that the capture follows.
+bool HoldsPointers(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT: case VT_RECORD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 VARTYPE ArrayElementType(SAFEARRAY* psa, VARTYPE vtDeclared)
 {
-    if (vtDeclared != VT_EMPTY)
-        return vtDeclared;
-    VARTYPE vt = VT_EMPTY;
-    if (psa && SUCCEEDED(SafeArrayGetVartype(psa, &vt)))
-        return vt;
-    return VT_EMPTY;
+    const VARTYPE vtOwn = ArrayOwnType(psa);
+    if (vtDeclared == VT_EMPTY)
+        return vtOwn;
+    if (vtOwn != VT_EMPTY)
+        return vtOwn == vtDeclared ? vtOwn : (VARTYPE)VT_ILLEGAL;
+    // The array cannot tell: plain numbers are read as declared (their size
+    // is checked), nothing is read as a pointer the array does not vouch for.
+    return HoldsPointers(vtDeclared) ? (VARTYPE)VT_ILLEGAL : vtDeclared;
 }
 
 const VARIANT* ArrayElementValue(const SAFEARRAY* psa, const void* pData, VARTYPE vtElem,

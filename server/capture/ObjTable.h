@@ -178,5 +178,12 @@ LPCOLESTR MakeItemName(int n, const VARIANT* pItem, CBstr& str);
 // element size does not fit the type.
 const VARIANT* ArrayElementValue(const SAFEARRAY* psa, const void* pData, VARTYPE vtElem,
                                  ULONGLONG pos, VARIANT& scratch);
-// The element type of an array: vtDeclared when given, else what the array says.
+// The element type that an array holds by its own account (its stored type,
+// else its feature flags); VT_EMPTY when it cannot tell.
+VARTYPE ArrayOwnType(SAFEARRAY* psa);
+// The element type to read an array with, given the type that the VARIANT
+// declared (VT_EMPTY: none): the array's own when the two agree or none was
+// declared; VT_ILLEGAL, which reads every element as the element-type error,
+// when they disagree, or when a type that holds pointers is declared over an
+// array that cannot tell what it holds.
 VARTYPE ArrayElementType(SAFEARRAY* psa, VARTYPE vtDeclared);

@@ -182,6 +182,117 @@ TEST_F(CaptureArray, PlainElementTypes)
     }
 }
 
+// The array, not the VARIANT, says what its elements are: a declared type
+// that disagrees with the array's own, of the same size or not, reads every
+// element as the element-type error and touches none as an object; over an
+// array that cannot tell, only plain numbers are read as declared.
+TEST_F(CaptureArray, DeclaredElementTypesAreCheckedAgainstTheArray)
+{
+    CTestDisp obj(nullptr);
+    obj.On(DISPID_NEWENUM, [](VARIANT*) { return E_FAIL; });
+    SAFEARRAYBOUND b = { 2, 0 };
+    auto make = [&](VARTYPE vt) {
+        SAFEARRAY* psa = SafeArrayCreate(vt, 1, &b);
+        for (LONG i = 0; i < 2; ++i) {
+            void* pDst = nullptr;
+            SafeArrayPtrOfIndex(psa, &i, &pDst);
+            if (vt == VT_BSTR) {
+                *(BSTR*)pDst = SysAllocString(L"s");
+            } else if (vt == VT_DISPATCH || vt == VT_UNKNOWN) {
+                *(IUnknown**)pDst = static_cast<IDispatch*>(&obj);
+                obj.AddRef();
+            } else if (vt == VT_R8) {
+                *(double*)pDst = 7.0;
+            } else if (vt == VT_I8) {
+                *(LONGLONG*)pDst = 7;
+            } else if (vt == VT_R4) {
+                *(float*)pDst = 7.0f;
+            } else {
+                *(LONG*)pDst = 7;
+            }
+        }
+        return psa;
+    };
+    // A descriptor without any stored type or flags, over four-byte numbers.
+    LONG raw[2] = { 7, 7 };
+    SAFEARRAY* pUntyped = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayAllocDescriptor(1, &pUntyped));
+    pUntyped->cbElements = 4;
+    pUntyped->pvData = raw;
+    pUntyped->rgsabound[0] = b;
+    pUntyped->fFeatures = FADF_STATIC;
+    // One that names what it holds by its flags alone.
+    IDispatch* objs[2] = { &obj, &obj };
+    SAFEARRAY* pFlagged = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayAllocDescriptor(1, &pFlagged));
+    pFlagged->cbElements = sizeof(IDispatch*);
+    pFlagged->pvData = objs;
+    pFlagged->rgsabound[0] = b;
+    pFlagged->fFeatures = FADF_STATIC | FADF_DISPATCH;
+
+    struct {
+        VARTYPE real;          // VT_EMPTY: the untyped descriptor; VT_ILLEGAL: the flagged one
+        VARTYPE declared;
+        LPCWSTR type;          // the elements' type text; "SCODE" for the error
+    } cases[] = {
+        { VT_R8, VT_DISPATCH, L"SCODE" },      // same size on 64 bits
+        { VT_BSTR, VT_DISPATCH, L"SCODE" },    // same size everywhere
+        { VT_UNKNOWN, VT_DISPATCH, L"SCODE" }, // same size, no IDispatch behind it
+        { VT_DISPATCH, VT_BSTR, L"SCODE" },
+        { VT_R4, VT_I4, L"SCODE" },            // four bytes each, as every pointer on 32 bits
+        { VT_I4, VT_R8, L"SCODE" },            // different sizes
+        { VT_I8, VT_VARIANT, L"SCODE" },
+        { VT_I4, VT_I4, L"LONG" },
+        { VT_R8, VT_EMPTY, L"DOUBLE" },        // none declared: the array's own
+        { VT_DISPATCH, VT_DISPATCH, L"IDispatch*" },
+        { VT_EMPTY, VT_I4, L"LONG" },
+        { VT_EMPTY, VT_DISPATCH, L"SCODE" },
+        { VT_EMPTY, VT_BSTR, L"SCODE" },
+        { VT_ILLEGAL, VT_DISPATCH, L"IDispatch*" },
+        { VT_ILLEGAL, VT_BSTR, L"SCODE" },
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "real " << c.real << ", declared " << c.declared);
+        SAFEARRAY* psa = c.real == VT_EMPTY ? pUntyped : c.real == VT_ILLEGAL ? pFlagged : make(c.real);
+        const LONG refs = obj.Refs();
+        {
+            CObjTable table;
+            SAFEARRAY* args;
+            const CLogNode* pNode = CaptureArrayPair(table, psa, VT_ARRAY | c.declared, 4, 100, &args);
+            ASSERT_NE(nullptr, pNode);
+            ASSERT_EQ(2, ChainLength(pNode->m_pChildren));
+            for (const CLogNode* p = pNode->m_pChildren; p; p = p->m_pNext) {
+                EXPECT_STREQ(c.type, p->m_pEntry->m_type.m_str);
+                if (wcscmp(c.type, L"SCODE") == 0)
+                    EXPECT_EQ(0u, std::wstring(p->m_pEntry->m_value.m_str).find(L"0x80020008, "));
+            }
+            DestroyArgs(args);
+        }
+        EXPECT_EQ(refs, obj.Refs()) << "every reference taken is given back";
+        EXPECT_EQ(0u, psa->cLocks);
+        if (psa != pUntyped && psa != pFlagged)
+            SafeArrayDestroy(psa);
+    }
+    // The same rule for ObjectArray itself: objects declared over numbers.
+    SAFEARRAY* pNumbers = make(VT_R8);
+    VARIANT arg;
+    arg.vt = VT_ARRAY | VT_DISPATCH;
+    arg.parray = pNumbers;
+    {
+        CObjTable table;
+        CLogNode* pTree = table.BuildArgumentTree(&arg, 4, 100);
+        ASSERT_NE(nullptr, pTree);
+        EXPECT_STREQ(L"SCODE", pTree->m_pEntry->m_type.m_str);
+        EXPECT_EQ(0u, table.GetRecordCount());
+        FreeNodeTree(pTree);
+    }
+    SafeArrayDestroy(pNumbers);
+    pUntyped->pvData = nullptr;
+    SafeArrayDestroyDescriptor(pUntyped);
+    pFlagged->pvData = nullptr;
+    SafeArrayDestroyDescriptor(pFlagged);
+}
+
 TEST_F(CaptureArray, ObjectsInArraysAreCapturedAndReleased)
 {
     CTestDisp a(nullptr), b(nullptr);
