@@ -111,6 +111,12 @@ struct CMemberWalk {
                 pBase->Release();   // a record or alias is no base type of an interface
                 pBase = nullptr;
             }
+            if (pBase == pOwn) {
+                // Back at the object's own type: the walk is over, and the
+                // reference that GetRefTypeInfo gave goes back at once.
+                pBase->Release();
+                pBase = nullptr;
+            }
             if (pBase) {
                 if (pCur != pOwn)
                     pCur->Release();
@@ -142,13 +148,15 @@ BOOL CObjRecord::GetEnumerator(IEnumVARIANT*& pEnum) const
         HRESULT hr = InvokeGet(m_pDispatch, DISPID_NEWENUM, wFlags, &v);
         if (FAILED(hr))
             continue;   // what a failed call left in v is not ours to touch
+        // Each answer replaces the enumerator held so far, also when it holds
+        // none: a null pointer or a failed query leaves no enumerator.
         IUnknown* pUnk = ObjectOf(v);
         IEnumVARIANT* pNew = nullptr;
-        if (pUnk && SUCCEEDED(pUnk->QueryInterface(IID_IEnumVARIANT, (void**)&pNew)) && pNew) {
-            if (pEnum)
-                pEnum->Release();   // the later answer replaces the earlier one
-            pEnum = pNew;
-        }
+        if (pUnk == nullptr || FAILED(pUnk->QueryInterface(IID_IEnumVARIANT, (void**)&pNew)))
+            pNew = nullptr;
+        if (pEnum)
+            pEnum->Release();
+        pEnum = pNew;
         VariantClear(&v);
     }
     return pEnum != nullptr;
@@ -175,17 +183,57 @@ BOOL CObjRecord::IsPropertyGetter(ITypeInfo* pOwnInfo, const FUNCDESC* pDesc)
     return TRUE;
 }
 
-CObjTable::CTypeMembers& CObjTable::TypeMembers(ITypeInfo* pInfo)
+CTypeMembers& CObjTable::TypeOf(ITypeInfo* pInfo)
 {
     auto it = m_types.find(pInfo);
     if (it != m_types.end())
-        return *it->second;
-    std::unique_ptr<CTypeMembers> pTypes;
+        return *it->second.pTypes;
     try {
-        pTypes.reset(new CTypeMembers);
+        CTypeSlot slot;
+        if (m_nClient != 0 && CClientTypes::Keeps(m_nClient)) {
+            TYPEATTR* pAttr = nullptr;
+            if (SUCCEEDED(pInfo->GetTypeAttr(&pAttr)) && pAttr) {
+                if (!IsEqualGUID(pAttr->guid, GUID_NULL)) {
+                    slot.bKeyed = true;
+                    slot.key = { pAttr->guid, pAttr->typekind, pAttr->lcid };
+                }
+                pInfo->ReleaseTypeAttr(pAttr);
+            }
+        }
+        if (slot.bKeyed) {
+            // A kept type is never changed: the table shares it as it is.
+            std::shared_ptr<const CTypeMembers> pKept = CClientTypes::Find(m_nClient, slot.key);
+            if (pKept)
+                slot.pTypes = std::const_pointer_cast<CTypeMembers>(pKept);
+        }
+        if (!slot.pTypes) {
+            slot.pTypes = std::make_shared<CTypeMembers>();
+            BSTR bstrName = nullptr;
+            if (SUCCEEDED(pInfo->GetDocumentation(MEMBERID_NIL, &bstrName, nullptr, nullptr, nullptr)) &&
+                bstrName) {
+                SysFreeString(slot.pTypes->name.m_str);   // the entry takes the string
+                slot.pTypes->name.m_str = bstrName;
+            }
+        }
+        CTypeMembers& types = *slot.pTypes;
+        m_types.emplace(pInfo, std::move(slot));
+        pInfo->AddRef();
+        return types;
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY);
+    }
+}
+
+const CTypeMembers& CObjTable::WalkedTypeOf(CObjRecord* pRec)
+{
+    ITypeInfo* pInfo = pRec->GetTypeInfo();
+    CTypeMembers& types = pRec->m_pTypes ? *pRec->m_pTypes : TypeOf(pInfo);
+    if (types.bWalked)
+        return types;
+    try {
         for (int kind = 0; kind < 2; ++kind) {
             const bool bProps = kind == 1;
-            std::vector<CTypeMember>& out = bProps ? pTypes->props : pTypes->vars;
+            std::vector<CTypeMember>& out = bProps ? types.props : types.vars;
             std::vector<CTypeMember> all;
             CMemberWalk walk(pInfo, bProps);
             MEMBERID memid = 0;
@@ -240,12 +288,20 @@ CObjTable::CTypeMembers& CObjTable::TypeMembers(ITypeInfo* pInfo)
                 out.push_back(std::move(all[i]));
             }
         }
-        m_types.emplace(pInfo, pTypes.get());
+        types.bWalked = true;
     } catch (const std::bad_alloc&) {
+        types.vars.clear();
+        types.props.clear();
         throw CExcept(ZV_ERR_MEMORY);
+    } catch (...) {
+        types.vars.clear();
+        types.props.clear();
+        throw;
     }
-    pInfo->AddRef();
-    return *pTypes.release();
+    const CTypeSlot& slot = m_types.find(pInfo)->second;
+    if (slot.bKeyed)
+        CClientTypes::Store(m_nClient, slot.key, slot.pTypes);
+    return types;
 }
 
 void CObjTable::ReadMembers(CObjRecord* pRec, const std::vector<CTypeMember>& members, BOOL bProps,
@@ -296,7 +352,7 @@ void CObjTable::CaptureVariables(CObjRecord* pRec, CLogNode*& pHead, CLogNode*& 
     pHead = pTail = nullptr;
     if (pRec->GetTypeInfo() == nullptr)
         return;
-    ReadMembers(pRec, TypeMembers(pRec->GetTypeInfo()).vars, FALSE, pHead, pTail);
+    ReadMembers(pRec, WalkedTypeOf(pRec).vars, FALSE, pHead, pTail);
 }
 
 void CObjTable::CaptureProperties(CObjRecord* pRec, CLogNode*& pHead, CLogNode*& pTail)
@@ -304,7 +360,7 @@ void CObjTable::CaptureProperties(CObjRecord* pRec, CLogNode*& pHead, CLogNode*&
     pHead = pTail = nullptr;
     if (pRec->GetTypeInfo() == nullptr)
         return;
-    ReadMembers(pRec, TypeMembers(pRec->GetTypeInfo()).props, TRUE, pHead, pTail);
+    ReadMembers(pRec, WalkedTypeOf(pRec).props, TRUE, pHead, pTail);
 }
 
 LPCOLESTR MakeItemName(int n, const VARIANT* pItem, CBstr& str)

@@ -22,15 +22,8 @@ CObjRecord::CObjRecord(IDispatch* pDisp)
 {
     m_pDispatch->AddRef();
     ITypeInfo* pInfo = nullptr;
-    if (SUCCEEDED(m_pDispatch->GetTypeInfo(0, GetSystemDefaultLCID(), &pInfo)) && pInfo) {
+    if (SUCCEEDED(m_pDispatch->GetTypeInfo(0, GetSystemDefaultLCID(), &pInfo)) && pInfo)
         m_pTypeInfo = pInfo;
-        BSTR bstrName = nullptr;
-        if (SUCCEEDED(pInfo->GetDocumentation(MEMBERID_NIL, &bstrName, nullptr, nullptr, nullptr)) &&
-            bstrName) {
-            SysFreeString(m_name.m_str);   // the record takes the string
-            m_name.m_str = bstrName;
-        }
-    }
 }
 
 CObjRecord::CObjRecord(SAFEARRAY* psa, VARTYPE vtElem, BOOL bOwnsArray)
@@ -104,7 +97,7 @@ CObjRecord::~CObjRecord()
 // ---------------------------------------------------------------------------
 // CObjTable: records
 
-CObjTable::CObjTable() {}
+CObjTable::CObjTable(UINT nClient) : m_nClient(nClient) {}
 
 CObjTable::~CObjTable()
 {
@@ -124,10 +117,8 @@ CObjTable::~CObjTable()
     m_records.clear();
     for (SAFEARRAY* psa : owned)
         SafeArrayDestroy(psa);
-    for (auto& kv : m_types) {
+    for (auto& kv : m_types)
         kv.first->Release();
-        delete kv.second;
-    }
     m_types.clear();
 }
 
@@ -163,6 +154,15 @@ void CObjTable::RegisterValue(VARIANT* pVar, BOOL bOwned)
             pRec = new CObjRecord(pDisp);
         } catch (const std::bad_alloc&) {
             throw CExcept(ZV_ERR_MEMORY);
+        }
+        if (pRec->m_pTypeInfo) {
+            try {
+                pRec->m_pTypes = &TypeOf(pRec->m_pTypeInfo);
+                pRec->m_name = pRec->m_pTypes->name;
+            } catch (...) {
+                delete pRec;
+                throw;
+            }
         }
         Insert((DWORD_PTR)pDisp, pRec);
     } else if (vt & VT_ARRAY) {

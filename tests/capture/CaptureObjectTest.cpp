@@ -320,9 +320,14 @@ TEST_F(CaptureObject, EnumeratorAnswers)
           nullptr, 0 },
         { "a property that fails, a method that works", [](VARIANT*) { return E_FAIL; },
           [&](VARIANT* p) { return ReturnEnum(w.pEnum, p); }, 3 },
-        { "a property that works, a method that answers nothing usable",
+        // The method's answer replaces the property's enumerator (which is
+        // let go), also when it holds none.
+        { "a property that works, a method that answers nothing",
           [&](VARIANT* p) { return ReturnEnum(w.pEnum, p); },
-          [](VARIANT* p) { p->vt = VT_EMPTY; return S_OK; }, 3 },
+          [](VARIANT* p) { p->vt = VT_EMPTY; return S_OK; }, 0 },
+        { "a property that works, a method that answers no enumerator",
+          [&](VARIANT* p) { return ReturnEnum(w.pEnum, p); },
+          [&](VARIANT* p) { p->vt = VT_DISPATCH; p->pdispVal = &w.item1; w.item1.AddRef(); return S_OK; }, 0 },
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.label);
