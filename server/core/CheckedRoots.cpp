@@ -276,7 +276,7 @@ CLogNode* GroupRootsByClientAndLabel(CLogNode* pChain, BOOL bClient, BOOL bLabel
         // The groups made so far go back to the pools; their call lines
         // rejoin the chain ahead of the rest, which TakeGroup has kept whole,
         // so the caller's chain starts where it started.
-        CLogNode *pLines = nullptr, *pLinesTail = nullptr;
+        CLogNode* pLinesTail = nullptr;
         for (CLogNode* g = pHead; g;) {
             CLogNode* pNext = g->m_pNext;
             CLogNode* pList = g->m_pChildren;
@@ -290,8 +290,6 @@ CLogNode* GroupRootsByClientAndLabel(CLogNode* pChain, BOOL bClient, BOOL bLabel
                 if (pLinesTail) {
                     pLinesTail->m_pNext = pList;
                     pList->m_pBack = pLinesTail;
-                } else {
-                    pLines = pList;
                 }
                 pLinesTail = pLast;
             }
