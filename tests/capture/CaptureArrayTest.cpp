@@ -26,9 +26,12 @@ const CLogNode* CaptureArrayPair(CObjTable& table, SAFEARRAY* psa, VARTYPE vtArr
     return table.BuildArgumentTree(&arg, nLevels, nItems);
 }
 
-// Lets the test destroy the argument array without destroying the array in it.
-void DestroyArgs(SAFEARRAY* args)
+// Frees the captured tree and destroys the argument array without
+// destroying the array in it.
+void DestroyArgs(SAFEARRAY* args, const CLogNode* pTree)
 {
+    if (pTree)
+        FreeNodeTree(const_cast<CLogNode*>(pTree));
     VARIANT* e = (VARIANT*)args->pvData;
     e[1].vt = VT_EMPTY;
     SafeArrayDestroy(args);
@@ -94,8 +97,7 @@ TEST_F(CaptureArray, IndexTextsAndValuesForOneToThreeDimensions)
                 EXPECT_EQ(expected, std::wstring(p->m_pEntry->m_value.m_str)) << "the element at that index";
             }
             EXPECT_EQ(1u, psa->cLocks) << "locked while the table lives";
-            FreeNodeTree(const_cast<CLogNode*>(pNode));
-            DestroyArgs(args);
+            DestroyArgs(args, pNode);
         }
         EXPECT_EQ(0u, psa->cLocks) << "unlocked with the table";
         EXPECT_HRESULT_SUCCEEDED(SafeArrayDestroy(psa));
@@ -174,7 +176,7 @@ TEST_F(CaptureArray, PlainElementTypes)
                 EXPECT_EQ(0u, std::wstring(p->m_pEntry->m_value.m_str).find(L"0x80020008, "));
             }
         }
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     for (SAFEARRAY* p : { pLongs, pStrings, pDoubles, pBytes }) {
         EXPECT_EQ(0u, p->cLocks);
@@ -263,10 +265,11 @@ TEST_F(CaptureArray, DeclaredElementTypesAreCheckedAgainstTheArray)
             ASSERT_EQ(2, ChainLength(pNode->m_pChildren));
             for (const CLogNode* p = pNode->m_pChildren; p; p = p->m_pNext) {
                 EXPECT_STREQ(c.type, p->m_pEntry->m_type.m_str);
-                if (wcscmp(c.type, L"SCODE") == 0)
+                if (wcscmp(c.type, L"SCODE") == 0) {
                     EXPECT_EQ(0u, std::wstring(p->m_pEntry->m_value.m_str).find(L"0x80020008, "));
+                }
             }
-            DestroyArgs(args);
+            DestroyArgs(args, pNode);
         }
         EXPECT_EQ(refs, obj.Refs()) << "every reference taken is given back";
         EXPECT_EQ(0u, psa->cLocks);
@@ -312,7 +315,7 @@ TEST_F(CaptureArray, ObjectsInArraysAreCapturedAndReleased)
         EXPECT_EQ((DWORD_PTR)(IDispatch*)&a, e0->m_pEntry->m_key);
         EXPECT_FALSE(e0->m_pEntry->CanLoadMembers()) << "expanded one level deeper";
         EXPECT_EQ(3, a.Refs());
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     EXPECT_EQ(2, a.Refs());
     EXPECT_EQ(2, b.Refs());
@@ -341,7 +344,7 @@ TEST_F(CaptureArray, NestedArrays)
         EXPECT_EQ((DWORD)LOGK_ARRAY, inner->m_pEntry->Kind());
         EXPECT_EQ(L"[ 0 ]|LONG|7, 0x00000007\n[ 1 ]|LONG|8, 0x00000008", ChainText(inner->m_pChildren));
         EXPECT_EQ(1u, pInner->cLocks);
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     EXPECT_EQ(0u, pInner->cLocks);
     EXPECT_EQ(0u, pOuter->cLocks);
@@ -503,7 +506,7 @@ TEST_F(CaptureArray, ArraysWithoutDimensionsOrData)
         EXPECT_EQ((DWORD)LOGK_ARRAY, pNode->m_pEntry->Kind());
         EXPECT_EQ(nullptr, pNode->m_pChildren);
         EXPECT_FALSE(pNode->m_pEntry->CanLoadMembers());
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     psa->cDims = 1;
     EXPECT_EQ(0u, psa->cLocks);
@@ -527,7 +530,7 @@ TEST_F(CaptureArray, HugeArrayRespectsTheLimit)
         SAFEARRAY* args;
         const CLogNode* pNode = CaptureArrayPair(table, psa, VT_ARRAY | VT_VARIANT, 4, 100, &args);
         EXPECT_EQ(100, ChainLength(pNode->m_pChildren));
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     psa->pvData = nullptr;
     SafeArrayDestroyDescriptor(psa);

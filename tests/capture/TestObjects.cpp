@@ -340,6 +340,10 @@ void CaptureTest::SetUp()
 void CaptureTest::TearDown()
 {
     g_bForcedStop = 0;
+    // Every node that the test and the capture took must be back by now.
+    CNodePoolState st = GetNodePoolState();
+    EXPECT_EQ(st.nNodeBlocks * NODE_BLOCK_SIZE, st.nFreshNodes + st.nFreeNodes + st.nReturnedNodes)
+        << "nodes left out of the pools";
     ReleaseNodePools();
 }
 

@@ -103,7 +103,8 @@ std::wstring Names(const CLogNode* pChain);   // names joined by ","
 const CLogNode* Child(const CLogNode* pChain, LPCWSTR pszName);   // by exact name
 int ChainLength(const CLogNode* pChain);
 
-// Releases the node pools after each test; resets the forced-stop flag.
+// Checks that every node came back to the pools and releases them after each
+// test; resets the forced-stop flag.
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override;
