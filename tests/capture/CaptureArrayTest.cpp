@@ -624,3 +624,49 @@ TEST_F(CaptureArray, LevelsAndLaterLoads)
     chain.clear();
     pInfo->Release();
 }
+
+// An object with four properties that return itself grows with the fourth
+// power of the depth: once the call's tree holds the ceiling of member
+// nodes, the nodes below the first level keep their members loadable, and
+// the call ends normally with every object read once.
+TEST_F(CaptureArray, MemberNodeCeilingOfOneCall)
+{
+    ITypeInfo* pInfo = MakeDynamicTypeInfo({ { false, L"S1", 1 }, { false, L"S2", 2 },
+                                             { false, L"S3", 3 }, { false, L"S4", 4 } });
+    ASSERT_NE(nullptr, pInfo);
+    CTestDisp obj(pInfo);
+    for (DISPID id = 1; id <= 4; ++id)
+        obj.OnObject(id, &obj);
+    SAFEARRAY* args = MakeVariantArray({ { 2, 0 } });
+    ((VARIANT*)args->pvData)[0] = VStr(L"o");
+    ((VARIANT*)args->pvData)[1] = VDisp(&obj);
+    VARIANT arg;
+    arg.vt = VT_ARRAY | VT_VARIANT;
+    arg.parray = args;
+    {
+        CObjTable table;
+        CLogNode* pTree = table.BuildArgumentTree(&arg, 30, 100);
+        ASSERT_NE(nullptr, pTree);
+        size_t nNodes = 0, nLoadable = 0;
+        std::vector<const CLogNode*> stack = { pTree->m_pChildren };
+        while (!stack.empty()) {
+            const CLogNode* p = stack.back();
+            stack.pop_back();
+            for (; p; p = p->m_pNext) {
+                ++nNodes;
+                if (p->m_pEntry->CanLoadMembers())
+                    ++nLoadable;
+                if (p->m_pChildren)
+                    stack.push_back(p->m_pChildren);
+            }
+        }
+        EXPECT_GE(nNodes, CObjTable::kMaxCapturedNodes);
+        EXPECT_LE(nNodes, CObjTable::kMaxCapturedNodes + 4) << "one chain past the ceiling at most";
+        EXPECT_GT(nLoadable, 0u) << "members left to load during a break";
+        EXPECT_EQ(1, obj.Invokes(1)) << "the object is read once";
+        FreeNodeTree(pTree);
+    }
+    EXPECT_EQ(1, obj.Refs());
+    SafeArrayDestroy(args);
+    pInfo->Release();
+}

@@ -151,6 +151,8 @@ STDMETHODIMP_(ULONG) CTestEnum::Release() { return (ULONG)--m_cRef; }
 STDMETHODIMP CTestEnum::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched)
 {
     ++m_nNextCalls;
+    if (m_onNext)
+        m_onNext(m_nNextCalls);
     ULONG n = 0;
     while (n < celt && m_nPos < m_items.size()) {
         VariantInit(&rgVar[n]);

@@ -72,6 +72,7 @@ public:
     STDMETHODIMP Clone(IEnumVARIANT** ppEnum) override;
 
     int m_nNextCalls = 0;
+    std::function<void(int nCall)> m_onNext;   // called before each Next answers
 private:
     LONG m_cRef = 1;
     std::vector<VARIANT> m_items;
