@@ -3,6 +3,10 @@
 // from it once. Also the capture itself: the argument tree of a call, the
 // members of objects (variables, property getters, collection items) and the
 // elements of arrays. Main thread only, inside the client's call.
+//
+// ObjTable.cpp holds the table and its records, CaptureObject.cpp the capture
+// of dispatch objects, CaptureArray.cpp that of arrays and argument trees;
+// TypeCache.h keeps the walked types of each client across its calls.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
