@@ -195,16 +195,20 @@ CTypeMembers& CObjTable::TypeOf(ITypeInfo* pInfo)
             if (SUCCEEDED(pInfo->GetTypeAttr(&pAttr)) && pAttr) {
                 if (!IsEqualGUID(pAttr->guid, GUID_NULL)) {
                     slot.bKeyed = true;
-                    slot.key = { pAttr->guid, pAttr->typekind, pAttr->lcid };
+                    slot.key = { pAttr->guid, pAttr->typekind, pAttr->lcid, pAttr->wMajorVerNum,
+                                 pAttr->wMinorVerNum, pAttr->cFuncs, pAttr->cVars };
                 }
                 pInfo->ReleaseTypeAttr(pAttr);
             }
         }
         if (slot.bKeyed) {
             // A kept type is never changed: the table shares it as it is.
-            std::shared_ptr<const CTypeMembers> pKept = CClientTypes::Find(m_nClient, slot.key);
+            bool bUnkept = false;
+            std::shared_ptr<const CTypeMembers> pKept = CClientTypes::Find(m_nClient, slot.key, bUnkept);
             if (pKept)
                 slot.pTypes = std::const_pointer_cast<CTypeMembers>(pKept);
+            else if (bUnkept)
+                slot.bKeyed = false;
         }
         if (!slot.pTypes) {
             slot.pTypes = std::make_shared<CTypeMembers>();
@@ -299,8 +303,17 @@ const CTypeMembers& CObjTable::WalkedTypeOf(CObjRecord* pRec)
         throw;
     }
     const CTypeSlot& slot = m_types.find(pInfo)->second;
-    if (slot.bKeyed)
-        CClientTypes::Store(m_nClient, slot.key, slot.pTypes);
+    if (slot.bKeyed) {
+        // Only a type that a type library holds has members fixed by its GUID.
+        ITypeLib* pLib = nullptr;
+        UINT nIndex = 0;
+        if (SUCCEEDED(pInfo->GetContainingTypeLib(&pLib, &nIndex)) && pLib) {
+            pLib->Release();
+            CClientTypes::Store(m_nClient, slot.key, slot.pTypes);
+        } else {
+            CClientTypes::Unkept(m_nClient, slot.key);
+        }
+    }
     return types;
 }
 

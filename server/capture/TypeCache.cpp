@@ -27,7 +27,15 @@ bool CTypeKey::operator<(const CTypeKey& o) const
         return c < 0;
     if (kind != o.kind)
         return kind < o.kind;
-    return lcid < o.lcid;
+    if (lcid != o.lcid)
+        return lcid < o.lcid;
+    if (wMajor != o.wMajor)
+        return wMajor < o.wMajor;
+    if (wMinor != o.wMinor)
+        return wMinor < o.wMinor;
+    if (cFuncs != o.cFuncs)
+        return cFuncs < o.cFuncs;
+    return cVars < o.cVars;
 }
 
 void CClientTypes::Connected(UINT nClient)
@@ -64,13 +72,29 @@ bool CClientTypes::Keeps(UINT nClient)
     return it != Clients().end() && it->second.nObjects == 1;
 }
 
-std::shared_ptr<const CTypeMembers> CClientTypes::Find(UINT nClient, const CTypeKey& key)
+std::shared_ptr<const CTypeMembers> CClientTypes::Find(UINT nClient, const CTypeKey& key, bool& bUnkept)
 {
+    bUnkept = false;
     auto it = Clients().find(nClient);
     if (it == Clients().end() || it->second.nObjects != 1)
         return nullptr;
     auto t = it->second.types.find(key);
-    return t == it->second.types.end() ? nullptr : t->second;
+    if (t == it->second.types.end())
+        return nullptr;
+    bUnkept = t->second == nullptr;
+    return t->second;
+}
+
+void CClientTypes::Unkept(UINT nClient, const CTypeKey& key)
+{
+    auto it = Clients().find(nClient);
+    if (it == Clients().end() || it->second.nObjects != 1)
+        return;
+    try {
+        it->second.types[key] = nullptr;
+    } catch (const std::bad_alloc&) {
+        // Not remembered: the next call asks again.
+    }
 }
 
 void CClientTypes::Store(UINT nClient, const CTypeKey& key, std::shared_ptr<const CTypeMembers> pTypes)
@@ -88,5 +112,10 @@ void CClientTypes::Store(UINT nClient, const CTypeKey& key, std::shared_ptr<cons
 size_t CClientTypes::TypeCount(UINT nClient)
 {
     auto it = Clients().find(nClient);
-    return it == Clients().end() ? 0 : it->second.types.size();
+    size_t n = 0;
+    if (it != Clients().end())
+        for (auto& kv : it->second.types)
+            if (kv.second)
+                ++n;
+    return n;
 }

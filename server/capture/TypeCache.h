@@ -3,7 +3,9 @@
 // out once and kept, per client, for as long as that client stays connected,
 // so that a client handing over objects of one type in call after call pays
 // the walk once. A type is known by its GUID, its kind and its locale; a type
-// without a GUID is never kept (each call walks it again). Main thread only.
+// without a GUID is never kept (each call walks it again), nor one that no
+// type library holds: script engines give every script object a type of one
+// GUID whose members are that object's own. Main thread only.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -41,11 +43,14 @@ struct CTypeMembers {
     std::vector<CTypeMember> props;
 };
 
-// What identifies a type across calls.
+// What identifies a type across calls: its GUID, kind and locale, and (as
+// a guard) its version and member counts.
 struct CTypeKey {
     GUID     guid;
     TYPEKIND kind;
     LCID     lcid;
+    WORD     wMajor, wMinor;
+    WORD     cFuncs, cVars;
     bool operator<(const CTypeKey& o) const;
 };
 
@@ -62,10 +67,13 @@ public:
 
     // Whether the types of this client are kept at all.
     static bool Keeps(UINT nClient);
-    // The walked type of a client, or null.
-    static std::shared_ptr<const CTypeMembers> Find(UINT nClient, const CTypeKey& key);
+    // The walked type of a client, or null; bUnkept: the key names no fixed
+    // type (Unkept), so that it is not asked again.
+    static std::shared_ptr<const CTypeMembers> Find(UINT nClient, const CTypeKey& key, bool& bUnkept);
     // Keeps a walked type for the client (when it keeps types). Throws
     // CExcept 9 when memory runs out.
     static void Store(UINT nClient, const CTypeKey& key, std::shared_ptr<const CTypeMembers> pTypes);
+    // Remembers that types of this key are walked in every call.
+    static void Unkept(UINT nClient, const CTypeKey& key);
     static size_t TypeCount(UINT nClient);
 };

@@ -202,7 +202,7 @@ ITypeInfo* TestTypeInfo(const GUID& guid)
     return pInfo;
 }
 
-ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members)
+ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members, const GUID* pGuid)
 {
     ICreateTypeLib2* pLib = nullptr;
 #ifdef _WIN64
@@ -218,7 +218,7 @@ ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members)
         return nullptr;
     }
     UINT nVar = 0, nFunc = 0;
-    bool ok = true;
+    bool ok = pGuid == nullptr || SUCCEEDED(pCreate->SetGuid(*pGuid));
     for (const CDynMember& m : members) {
         if (m.bVariable) {
             VARDESC vd = {};

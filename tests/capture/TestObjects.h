@@ -91,7 +91,8 @@ struct CDynMember {
     std::vector<USHORT> paramFlags;   // getters: one entry per parameter
     INVOKEKIND invkind = INVOKE_PROPERTYGET;
 };
-ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members);
+// pGuid: the type's GUID (none when null).
+ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members, const GUID* pGuid = nullptr);
 
 // SAFEARRAY of VARIANTs with the given (declared order) bounds.
 SAFEARRAY* MakeVariantArray(const std::vector<std::pair<ULONG, LONG>>& bounds);

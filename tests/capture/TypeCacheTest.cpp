@@ -77,6 +77,7 @@ struct CWrapBase : I {
 
 struct CWrapInfo : CWrapBase<ITypeInfo> {
     bool bSelfBase;
+    bool bNoLibrary = false;   // as a script engine's type of one script object
     CWrapInfo(CWrapWorld& w, ITypeInfo* p, bool bSelf) : CWrapBase(w, p), bSelfBase(bSelf) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
@@ -159,6 +160,10 @@ struct CWrapInfo : CWrapBase<ITypeInfo> {
     STDMETHODIMP GetContainingTypeLib(ITypeLib** pp, UINT* pi) override
     {
         world.Count("GetContainingTypeLib");
+        if (bNoLibrary) {
+            *pp = nullptr;
+            return E_NOTIMPL;
+        }
         return pReal->GetContainingTypeLib(pp, pi);
     }
     STDMETHODIMP_(void) ReleaseTypeAttr(TYPEATTR* p) override { world.Count("ReleaseTypeAttr"); pReal->ReleaseTypeAttr(p); }
@@ -400,8 +405,9 @@ TEST_F(TypeCache, LaterCallsOfAClientSkipTheTypeWalk)
         CRun first = CaptureCall(w, pDisp, nClient);
         CRun later = CaptureCall(w, pDisp, nClient);
         CRun again = CaptureCall(w, pDisp, nClient);
-        printf("[ counts ] %s: first %d calls (%s)\n[ counts ] %s: later %d calls (%s)\n", sh.label,
-               first.nRemote, first.summary.c_str(), sh.label, later.nRemote, later.summary.c_str());
+        printf("[ counts ] %s, keeping nothing: %d calls (%s)\n", sh.label, plain.nRemote, plain.summary.c_str());
+        printf("[ counts ] %s, first call: %d calls (%s)\n", sh.label, first.nRemote, first.summary.c_str());
+        printf("[ counts ] %s, later call: %d calls (%s)\n", sh.label, later.nRemote, later.summary.c_str());
         EXPECT_EQ(plain.text, first.text);
         EXPECT_EQ(plain.text, later.text);
         EXPECT_FALSE(later.text.empty());
@@ -468,6 +474,38 @@ TEST_F(TypeCache, TypesWithoutGuidAndSharedIdsAreWalkedEveryTime)
     pLib1->Release();
     pDyn->Release();
     pDerived->Release();
+}
+
+// Script engines give every script object a type of one GUID, with that
+// object's own members and no type library: such types are walked anew.
+TEST_F(TypeCache, TypesOfOneGuidOutsideATypeLibraryAreNotKept)
+{
+    static const GUID kShared = { 0x6c1c3b7a, 0x2e1f, 0x4c55, { 0x9a, 0x55, 0x0b, 0x7c, 0x1b, 0x1d, 0x0a, 0x7f } };
+    ITypeInfo* pA = MakeDynamicTypeInfo({ { true, L"alpha", 1 } }, &kShared);
+    ITypeInfo* pB = MakeDynamicTypeInfo({ { true, L"beta", 1 } }, &kShared);
+    ASSERT_NE(nullptr, pA);
+    ASSERT_NE(nullptr, pB);
+    CWrapWorld w;
+    ITypeInfo* pWrapA = w.WrapInfo(pA);
+    ITypeInfo* pWrapB = w.WrapInfo(pB);
+    static_cast<CWrapInfo*>(pWrapA)->bNoLibrary = true;
+    static_cast<CWrapInfo*>(pWrapB)->bNoLibrary = true;
+    CTestDisp a(pWrapA), b(pWrapB);
+    a.OnLong(1, 1);
+    b.OnLong(1, 2);
+    const UINT nClient = 11;
+    CClientTypes::Connected(nClient);
+    CRun runA = CaptureCall(w, &a, nClient);
+    CRun runB = CaptureCall(w, &b, nClient);
+    EXPECT_NE(std::wstring::npos, runA.text.find(L"alpha|"));
+    EXPECT_NE(std::wstring::npos, runB.text.find(L"beta|")) << "its own members, not those of the first";
+    EXPECT_EQ(0u, CClientTypes::TypeCount(nClient));
+    EXPECT_EQ(0, CaptureCall(w, &b, nClient).counts["GetContainingTypeLib"]) << "asked once per key";
+    CClientTypes::Disconnected(nClient);
+    pWrapA->Release();
+    pWrapB->Release();
+    pA->Release();
+    pB->Release();
 }
 
 // A type that names itself as its base: the walk ends where it began and
