@@ -1,6 +1,7 @@
 #include "server/app/Connect.h"
 
 #include "framework/App.h"
+#include "server/capture/TypeCache.h"
 #include "server/core/Except.h"
 #include "server/core/Globals.h"
 #include "server/core/LogNode.h"
@@ -24,6 +25,7 @@ HRESULT CConnect::FinalConstruct() {
     if (m_nClientId > 255) {
         nCode = ZV_ERR_TOO_MANY_CLIENTS;
     } else {
+        CClientTypes::Connected(static_cast<UINT>(m_nClientId));
         m_nStartTime = GetTickCount64();
         HWND hWnd = MainWindow();
         nCode = hWnd ? static_cast<UINT>(::SendMessageW(hWnd, UM_CLIENT_CONNECT, 0, 0))
@@ -37,6 +39,7 @@ HRESULT CConnect::FinalConstruct() {
 
 void CConnect::FinalRelease() {
     if (m_nClientId > 255) return;
+    CClientTypes::Disconnected(static_cast<UINT>(m_nClientId));   // its types go with it
     if (HWND hWnd = MainWindow()) ::SendMessageW(hWnd, UM_CLIENT_DISCONNECT, 0, 0);
 }
 

@@ -244,6 +244,7 @@ BOOL CMainFrame::PostToLogThread(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CMainFrame::ClearLog() {
+    CClientTypes::ForgetAll();   // no old member list outlives the log
     CZavetraDoc* pDoc = GetDocument();
     if (m_nCallDepth > 0) {
         // A call below this one is still capturing into nodes of the pools

@@ -32,7 +32,7 @@ CLogNode* CZavetraDoc::AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray
     CLogNode* pArgs = nullptr;
     try {
         try {
-            pTable = new CObjTable;
+            pTable = new CObjTable(pNode->m_pEntry ? static_cast<UINT>(pNode->m_pEntry->ClientId()) : 0u);
         } catch (const std::bad_alloc&) {
             throw CExcept(ZV_ERR_MEMORY);
         }

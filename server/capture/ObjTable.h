@@ -3,6 +3,10 @@
 // from it once. Also the capture itself: the argument tree of a call, the
 // members of objects (variables, property getters, collection items) and the
 // elements of arrays. Main thread only, inside the client's call.
+//
+// ObjTable.cpp holds the table and its records, CaptureObject.cpp the capture
+// of dispatch objects, CaptureArray.cpp that of arrays and argument trees;
+// TypeCache.h keeps the walked types of each client across its calls.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -10,6 +14,8 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+#include <memory>
+#include "server/capture/TypeCache.h"
 #include "server/core/Bstr.h"
 #include "server/core/LogNode.h"
 
@@ -27,6 +33,8 @@ public:
         RF_OWNS_ARRAY = 0x20    // the capture obtained the array; destroyed with the table
     };
 
+    // The name and members of the object's type come from the table that
+    // makes the record (CObjTable::RegisterValue).
     explicit CObjRecord(IDispatch* pDisp);
     // vtElem: the element type the VARIANT declared (VT_EMPTY: ask the array).
     CObjRecord(SAFEARRAY* psa, VARTYPE vtElem, BOOL bOwnsArray);
@@ -75,6 +83,7 @@ private:
     IDispatch* m_pDispatch;
     SAFEARRAY* m_pArray;
     ITypeInfo* m_pTypeInfo;
+    CTypeMembers* m_pTypes = nullptr;   // the table's entry for m_pTypeInfo
     void*      m_pData;
     CBstr      m_name;
     std::vector<ULONGLONG> m_strides;    // stride(k): elements between neighbours of entry k
@@ -86,7 +95,9 @@ private:
 
 class CObjTable {
 public:
-    CObjTable();
+    // nClient: the id of the client whose call this is; its kept types are
+    // used and grown (0: a table of no client, which keeps nothing).
+    explicit CObjTable(UINT nClient = 0);
     ~CObjTable();   // releases every object, unlocks every array, frees the chains
     CObjTable(const CObjTable&) = delete;
     CObjTable& operator=(const CObjTable&) = delete;
@@ -134,28 +145,11 @@ public:
     size_t GetRecordCount() const { return m_records.size(); }
 
 private:
-    // The readable members of one type, worked out once per table.
-    struct CTypeMember {
-        MEMBERID memid = 0;
-        BSTR     name = nullptr;   // shown name, owned
-        UINT     nSortPos = 0;     // place in the sorted chain
-        CTypeMember() = default;
-        CTypeMember(CTypeMember&& src) noexcept
-            : memid(src.memid), name(src.name), nSortPos(src.nSortPos) { src.name = nullptr; }
-        CTypeMember& operator=(CTypeMember&& src) noexcept
-        {
-            std::swap(memid, src.memid);
-            std::swap(name, src.name);
-            std::swap(nSortPos, src.nSortPos);
-            return *this;
-        }
-        ~CTypeMember() { SysFreeString(name); }
-    };
-    struct CTypeMembers {
-        std::vector<CTypeMember> vars;    // in reading order, duplicates dropped
-        std::vector<CTypeMember> props;
-    };
-    CTypeMembers& TypeMembers(ITypeInfo* pInfo);
+    // The entry of a type in this table: from the client's kept types when
+    // they know it, else made now with the type's name (walked later).
+    CTypeMembers& TypeOf(ITypeInfo* pInfo);
+    // The record's type, walked (once per table, or once per client).
+    const CTypeMembers& WalkedTypeOf(CObjRecord* pRec);
     void ReadMembers(CObjRecord* pRec, const std::vector<CTypeMember>& members, BOOL bProps,
                      CLogNode*& pHead, CLogNode*& pTail);
     CObjRecord* Insert(DWORD_PTR key, CObjRecord* pRec);
@@ -164,7 +158,13 @@ private:
     void LoadLevels(CLogNode* pChain, int nLevels, int nItems, size_t nFreeLevels);
 
     std::map<DWORD_PTR, CObjRecord*> m_records;
-    std::unordered_map<ITypeInfo*, CTypeMembers*> m_types;   // each ITypeInfo held once
+    struct CTypeSlot {
+        std::shared_ptr<CTypeMembers> pTypes;
+        bool bKeyed = false;   // a type with a GUID, kept for the client once walked
+        CTypeKey key{};
+    };
+    std::unordered_map<ITypeInfo*, CTypeSlot> m_types;   // each ITypeInfo held once
+    UINT m_nClient = 0;       // whose types are kept across calls; 0: none
     size_t m_nAttached = 0;   // member nodes hung into the log by AttachMembers
 };
 
@@ -178,5 +178,12 @@ LPCOLESTR MakeItemName(int n, const VARIANT* pItem, CBstr& str);
 // element size does not fit the type.
 const VARIANT* ArrayElementValue(const SAFEARRAY* psa, const void* pData, VARTYPE vtElem,
                                  ULONGLONG pos, VARIANT& scratch);
-// The element type of an array: vtDeclared when given, else what the array says.
+// The element type that an array holds by its own account (its stored type,
+// else its feature flags); VT_EMPTY when it cannot tell.
+VARTYPE ArrayOwnType(SAFEARRAY* psa);
+// The element type to read an array with, given the type that the VARIANT
+// declared (VT_EMPTY: none): the array's own when the two agree or none was
+// declared; VT_ILLEGAL, which reads every element as the element-type error,
+// when they disagree, or when a type that holds pointers is declared over an
+// array that cannot tell what it holds.
 VARTYPE ArrayElementType(SAFEARRAY* psa, VARTYPE vtDeclared);

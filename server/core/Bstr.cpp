@@ -196,17 +196,13 @@ LPCOLESTR CBstr::Trim()
         ++nStart;
     if (nStart == 0 && nEnd == nLen)
         return m_str;
-    // Keep the length prefix true to the text: take a fitting copy, or trim
-    // in place when no memory is left for one.
+    // A fitting copy keeps the length prefix true to the text; without
+    // memory for one the text stays as it was.
     BSTR b = ::SysAllocStringLen(m_str + nStart, nEnd - nStart);
-    if (b) {
-        ::SysFreeString(m_str);
-        m_str = b;
-    } else {
-        m_str[nEnd] = 0;
-        if (nStart)
-            memmove(m_str, m_str + nStart, (nEnd - nStart + 1) * sizeof(WCHAR));
-    }
+    if (b == nullptr)
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    ::SysFreeString(m_str);
+    m_str = b;
     return m_str;
 }
 

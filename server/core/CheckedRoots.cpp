@@ -19,7 +19,13 @@ inline bool IsChecked(const CLogNode* p, int nView)
 // A copy of one node with an entry of its own and no links.
 inline CLogNode* CopyNode(const CLogNode* p)
 {
-    return AllocNode()->NodeCopyEntry(p);
+    CLogNode* pCopy = AllocNode();
+    try {
+        return pCopy->NodeCopyEntry(p);
+    } catch (...) {
+        FreeNodeTree(pCopy);
+        throw;
+    }
 }
 
 inline void AttachChildren(CLogNode* pParent, CLogNode* pList)
@@ -263,8 +269,40 @@ CLogNode* GroupRootsByClientAndLabel(CLogNode* pChain, BOOL bClient, BOOL bLabel
     if (!bClient && !bLabel)
         return MakeGroupNode(pChain, FALSE, FALSE);
     CLogNode *pHead = nullptr, *pTail = nullptr;
-    while (pChain)
-        NodeListAppend(pHead, pTail, TakeGroup(pChain, bClient, bLabel));
+    try {
+        while (pChain)
+            NodeListAppend(pHead, pTail, TakeGroup(pChain, bClient, bLabel));
+    } catch (...) {
+        // The groups made so far go back to the pools; their call lines
+        // rejoin the chain ahead of the rest, which TakeGroup has kept whole,
+        // so the caller's chain starts where it started.
+        CLogNode* pLinesTail = nullptr;
+        for (CLogNode* g = pHead; g;) {
+            CLogNode* pNext = g->m_pNext;
+            CLogNode* pList = g->m_pChildren;
+            g->m_pChildren = nullptr;
+            g->m_pNext = g->m_pBack = nullptr;
+            if (pList) {
+                pList->m_pBack = nullptr;
+                CLogNode* pLast = pList;
+                while (pLast->m_pNext)
+                    pLast = pLast->m_pNext;
+                if (pLinesTail) {
+                    pLinesTail->m_pNext = pList;
+                    pList->m_pBack = pLinesTail;
+                }
+                pLinesTail = pLast;
+            }
+            FreeNodeTree(g);
+            g = pNext;
+        }
+        if (pLinesTail) {
+            pLinesTail->m_pNext = pChain;
+            if (pChain)
+                pChain->m_pBack = pLinesTail;
+        }
+        throw;
+    }
     return pHead;
 }
 

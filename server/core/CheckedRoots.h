@@ -21,7 +21,8 @@ BOOL AnyNodeChecked(const CLogNode* pChain, int nView);
 void UncheckAllRoots(CCheckedRootSet& set, int nView);
 // One copy per contributing root, in set order; null when nothing contributes.
 CLogNode* CopyCheckedRoots(const CCheckedRootSet& set, int nView, BOOL bObject, BOOL bPath, BOOL bFind);
-// Puts the copies under group nodes; returns the chain of group nodes.
+// Puts the copies under group nodes; returns the chain of group nodes. When
+// it throws, no group is left and the chain is whole again, from its first node.
 CLogNode* GroupRootsByClientAndLabel(CLogNode* pChain, BOOL bClient, BOOL bLabel);
 // Replaces each group's call-line copies by one merged member search tree.
 CLogNode* MergeGroupMembers(CLogNode* pGroups);

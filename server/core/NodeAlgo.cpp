@@ -188,9 +188,15 @@ CLogNode* FlattenChain(CLogNode* pNode, CLogNode*& pTail)
 // Copies one node: own entry (AllocNode + NodeCopyEntry) or a bare node.
 CLogNode* CopyOne(const CLogNode* pSrc)
 {
-    if (pSrc->m_pEntry)
-        return AllocNode()->NodeCopyEntry(pSrc);
-    return TakeNodeFromBlock();
+    if (pSrc->m_pEntry == nullptr)
+        return TakeNodeFromBlock();
+    CLogNode* pCopy = AllocNode();
+    try {
+        return pCopy->NodeCopyEntry(pSrc);
+    } catch (...) {
+        FreeNodeTree(pCopy);   // not yet linked anywhere
+        throw;
+    }
 }
 
 CLogNode* CopyChain(const CLogNode* pChain, bool bDeep)

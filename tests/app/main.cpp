@@ -15,9 +15,12 @@ CZavetraApp theApp;
 
 // The client process of the host tests (host_test.cpp).
 int RunEarlyBoundClient();
+// The client process of the odd-array test (host_oddarrays_test.cpp).
+int RunOddArrayClient();
 
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "--early-bound-client") == 0) return RunEarlyBoundClient();
+    if (argc > 1 && strcmp(argv[1], "--odd-array-client") == 0) return RunOddArrayClient();
     ::testing::InitGoogleTest(&argc, argv);
     return RunTestsAsProgram(theApp);
 }

@@ -30,6 +30,7 @@ TEST_F(ArrayLock, EmptyArrayWithoutDataIsUnlockedWithTheTable)
         EXPECT_EQ(LOGK_ARRAY, pNode->m_pEntry->Kind());
         EXPECT_EQ(nullptr, pNode->m_pChildren);
         EXPECT_FALSE(pNode->m_pEntry->CanLoadMembers());
+        FreeNodeTree(const_cast<CLogNode*>(pNode));
     }
     EXPECT_EQ(0u, pEmpty->cLocks);
     EXPECT_EQ(S_OK, SafeArrayDestroy(args));   // destroys the empty array with it

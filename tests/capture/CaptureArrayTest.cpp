@@ -26,9 +26,12 @@ const CLogNode* CaptureArrayPair(CObjTable& table, SAFEARRAY* psa, VARTYPE vtArr
     return table.BuildArgumentTree(&arg, nLevels, nItems);
 }
 
-// Lets the test destroy the argument array without destroying the array in it.
-void DestroyArgs(SAFEARRAY* args)
+// Frees the captured tree and destroys the argument array without
+// destroying the array in it.
+void DestroyArgs(SAFEARRAY* args, const CLogNode* pTree)
 {
+    if (pTree)
+        FreeNodeTree(const_cast<CLogNode*>(pTree));
     VARIANT* e = (VARIANT*)args->pvData;
     e[1].vt = VT_EMPTY;
     SafeArrayDestroy(args);
@@ -94,8 +97,7 @@ TEST_F(CaptureArray, IndexTextsAndValuesForOneToThreeDimensions)
                 EXPECT_EQ(expected, std::wstring(p->m_pEntry->m_value.m_str)) << "the element at that index";
             }
             EXPECT_EQ(1u, psa->cLocks) << "locked while the table lives";
-            FreeNodeTree(const_cast<CLogNode*>(pNode));
-            DestroyArgs(args);
+            DestroyArgs(args, pNode);
         }
         EXPECT_EQ(0u, psa->cLocks) << "unlocked with the table";
         EXPECT_HRESULT_SUCCEEDED(SafeArrayDestroy(psa));
@@ -174,12 +176,124 @@ TEST_F(CaptureArray, PlainElementTypes)
                 EXPECT_EQ(0u, std::wstring(p->m_pEntry->m_value.m_str).find(L"0x80020008, "));
             }
         }
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     for (SAFEARRAY* p : { pLongs, pStrings, pDoubles, pBytes }) {
         EXPECT_EQ(0u, p->cLocks);
         SafeArrayDestroy(p);
     }
+}
+
+// The array, not the VARIANT, says what its elements are: a declared type
+// that disagrees with the array's own, of the same size or not, reads every
+// element as the element-type error and touches none as an object; over an
+// array that cannot tell, only plain numbers are read as declared.
+TEST_F(CaptureArray, DeclaredElementTypesAreCheckedAgainstTheArray)
+{
+    CTestDisp obj(nullptr);
+    obj.On(DISPID_NEWENUM, [](VARIANT*) { return E_FAIL; });
+    SAFEARRAYBOUND b = { 2, 0 };
+    auto make = [&](VARTYPE vt) {
+        SAFEARRAY* psa = SafeArrayCreate(vt, 1, &b);
+        for (LONG i = 0; i < 2; ++i) {
+            void* pDst = nullptr;
+            SafeArrayPtrOfIndex(psa, &i, &pDst);
+            if (vt == VT_BSTR) {
+                *(BSTR*)pDst = SysAllocString(L"s");
+            } else if (vt == VT_DISPATCH || vt == VT_UNKNOWN) {
+                *(IUnknown**)pDst = static_cast<IDispatch*>(&obj);
+                obj.AddRef();
+            } else if (vt == VT_R8) {
+                *(double*)pDst = 7.0;
+            } else if (vt == VT_I8) {
+                *(LONGLONG*)pDst = 7;
+            } else if (vt == VT_R4) {
+                *(float*)pDst = 7.0f;
+            } else {
+                *(LONG*)pDst = 7;
+            }
+        }
+        return psa;
+    };
+    // A descriptor without any stored type or flags, over four-byte numbers.
+    LONG raw[2] = { 7, 7 };
+    SAFEARRAY* pUntyped = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayAllocDescriptor(1, &pUntyped));
+    pUntyped->cbElements = 4;
+    pUntyped->pvData = raw;
+    pUntyped->rgsabound[0] = b;
+    pUntyped->fFeatures = FADF_STATIC;
+    // One that names what it holds by its flags alone.
+    IDispatch* objs[2] = { &obj, &obj };
+    SAFEARRAY* pFlagged = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayAllocDescriptor(1, &pFlagged));
+    pFlagged->cbElements = sizeof(IDispatch*);
+    pFlagged->pvData = objs;
+    pFlagged->rgsabound[0] = b;
+    pFlagged->fFeatures = FADF_STATIC | FADF_DISPATCH;
+
+    struct {
+        VARTYPE real;          // VT_EMPTY: the untyped descriptor; VT_ILLEGAL: the flagged one
+        VARTYPE declared;
+        LPCWSTR type;          // the elements' type text; "SCODE" for the error
+    } cases[] = {
+        { VT_R8, VT_DISPATCH, L"SCODE" },      // same size on 64 bits
+        { VT_BSTR, VT_DISPATCH, L"SCODE" },    // same size everywhere
+        { VT_UNKNOWN, VT_DISPATCH, L"SCODE" }, // same size, no IDispatch behind it
+        { VT_DISPATCH, VT_BSTR, L"SCODE" },
+        { VT_R4, VT_I4, L"SCODE" },            // four bytes each, as every pointer on 32 bits
+        { VT_I4, VT_R8, L"SCODE" },            // different sizes
+        { VT_I8, VT_VARIANT, L"SCODE" },
+        { VT_I4, VT_I4, L"LONG" },
+        { VT_R8, VT_EMPTY, L"DOUBLE" },        // none declared: the array's own
+        { VT_DISPATCH, VT_DISPATCH, L"IDispatch*" },
+        { VT_EMPTY, VT_I4, L"LONG" },
+        { VT_EMPTY, VT_DISPATCH, L"SCODE" },
+        { VT_EMPTY, VT_BSTR, L"SCODE" },
+        { VT_ILLEGAL, VT_DISPATCH, L"IDispatch*" },
+        { VT_ILLEGAL, VT_BSTR, L"SCODE" },
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "real " << c.real << ", declared " << c.declared);
+        SAFEARRAY* psa = c.real == VT_EMPTY ? pUntyped : c.real == VT_ILLEGAL ? pFlagged : make(c.real);
+        const LONG refs = obj.Refs();
+        {
+            CObjTable table;
+            SAFEARRAY* args;
+            const CLogNode* pNode = CaptureArrayPair(table, psa, VT_ARRAY | c.declared, 4, 100, &args);
+            ASSERT_NE(nullptr, pNode);
+            ASSERT_EQ(2, ChainLength(pNode->m_pChildren));
+            for (const CLogNode* p = pNode->m_pChildren; p; p = p->m_pNext) {
+                EXPECT_STREQ(c.type, p->m_pEntry->m_type.m_str);
+                if (wcscmp(c.type, L"SCODE") == 0) {
+                    EXPECT_EQ(0u, std::wstring(p->m_pEntry->m_value.m_str).find(L"0x80020008, "));
+                }
+            }
+            DestroyArgs(args, pNode);
+        }
+        EXPECT_EQ(refs, obj.Refs()) << "every reference taken is given back";
+        EXPECT_EQ(0u, psa->cLocks);
+        if (psa != pUntyped && psa != pFlagged)
+            SafeArrayDestroy(psa);
+    }
+    // The same rule for ObjectArray itself: objects declared over numbers.
+    SAFEARRAY* pNumbers = make(VT_R8);
+    VARIANT arg;
+    arg.vt = VT_ARRAY | VT_DISPATCH;
+    arg.parray = pNumbers;
+    {
+        CObjTable table;
+        CLogNode* pTree = table.BuildArgumentTree(&arg, 4, 100);
+        ASSERT_NE(nullptr, pTree);
+        EXPECT_STREQ(L"SCODE", pTree->m_pEntry->m_type.m_str);
+        EXPECT_EQ(0u, table.GetRecordCount());
+        FreeNodeTree(pTree);
+    }
+    SafeArrayDestroy(pNumbers);
+    pUntyped->pvData = nullptr;
+    SafeArrayDestroyDescriptor(pUntyped);
+    pFlagged->pvData = nullptr;
+    SafeArrayDestroyDescriptor(pFlagged);
 }
 
 TEST_F(CaptureArray, ObjectsInArraysAreCapturedAndReleased)
@@ -201,7 +315,7 @@ TEST_F(CaptureArray, ObjectsInArraysAreCapturedAndReleased)
         EXPECT_EQ((DWORD_PTR)(IDispatch*)&a, e0->m_pEntry->m_key);
         EXPECT_FALSE(e0->m_pEntry->CanLoadMembers()) << "expanded one level deeper";
         EXPECT_EQ(3, a.Refs());
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     EXPECT_EQ(2, a.Refs());
     EXPECT_EQ(2, b.Refs());
@@ -230,7 +344,7 @@ TEST_F(CaptureArray, NestedArrays)
         EXPECT_EQ((DWORD)LOGK_ARRAY, inner->m_pEntry->Kind());
         EXPECT_EQ(L"[ 0 ]|LONG|7, 0x00000007\n[ 1 ]|LONG|8, 0x00000008", ChainText(inner->m_pChildren));
         EXPECT_EQ(1u, pInner->cLocks);
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     EXPECT_EQ(0u, pInner->cLocks);
     EXPECT_EQ(0u, pOuter->cLocks);
@@ -392,7 +506,7 @@ TEST_F(CaptureArray, ArraysWithoutDimensionsOrData)
         EXPECT_EQ((DWORD)LOGK_ARRAY, pNode->m_pEntry->Kind());
         EXPECT_EQ(nullptr, pNode->m_pChildren);
         EXPECT_FALSE(pNode->m_pEntry->CanLoadMembers());
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     psa->cDims = 1;
     EXPECT_EQ(0u, psa->cLocks);
@@ -416,7 +530,7 @@ TEST_F(CaptureArray, HugeArrayRespectsTheLimit)
         SAFEARRAY* args;
         const CLogNode* pNode = CaptureArrayPair(table, psa, VT_ARRAY | VT_VARIANT, 4, 100, &args);
         EXPECT_EQ(100, ChainLength(pNode->m_pChildren));
-        DestroyArgs(args);
+        DestroyArgs(args, pNode);
     }
     psa->pvData = nullptr;
     SafeArrayDestroyDescriptor(psa);
@@ -508,5 +622,51 @@ TEST_F(CaptureArray, LevelsAndLaterLoads)
         EXPECT_EQ(1, p->Refs());
     SafeArrayDestroy(args);
     chain.clear();
+    pInfo->Release();
+}
+
+// An object with four properties that return itself grows with the fourth
+// power of the depth: once the call's tree holds the ceiling of member
+// nodes, the nodes below the first level keep their members loadable, and
+// the call ends normally with every object read once.
+TEST_F(CaptureArray, MemberNodeCeilingOfOneCall)
+{
+    ITypeInfo* pInfo = MakeDynamicTypeInfo({ { false, L"S1", 1 }, { false, L"S2", 2 },
+                                             { false, L"S3", 3 }, { false, L"S4", 4 } });
+    ASSERT_NE(nullptr, pInfo);
+    CTestDisp obj(pInfo);
+    for (DISPID id = 1; id <= 4; ++id)
+        obj.OnObject(id, &obj);
+    SAFEARRAY* args = MakeVariantArray({ { 2, 0 } });
+    ((VARIANT*)args->pvData)[0] = VStr(L"o");
+    ((VARIANT*)args->pvData)[1] = VDisp(&obj);
+    VARIANT arg;
+    arg.vt = VT_ARRAY | VT_VARIANT;
+    arg.parray = args;
+    {
+        CObjTable table;
+        CLogNode* pTree = table.BuildArgumentTree(&arg, 30, 100);
+        ASSERT_NE(nullptr, pTree);
+        size_t nNodes = 0, nLoadable = 0;
+        std::vector<const CLogNode*> stack = { pTree->m_pChildren };
+        while (!stack.empty()) {
+            const CLogNode* p = stack.back();
+            stack.pop_back();
+            for (; p; p = p->m_pNext) {
+                ++nNodes;
+                if (p->m_pEntry->CanLoadMembers())
+                    ++nLoadable;
+                if (p->m_pChildren)
+                    stack.push_back(p->m_pChildren);
+            }
+        }
+        EXPECT_GE(nNodes, CObjTable::kMaxCapturedNodes);
+        EXPECT_LE(nNodes, CObjTable::kMaxCapturedNodes + 4) << "one chain past the ceiling at most";
+        EXPECT_GT(nLoadable, 0u) << "members left to load during a break";
+        EXPECT_EQ(1, obj.Invokes(1)) << "the object is read once";
+        FreeNodeTree(pTree);
+    }
+    EXPECT_EQ(1, obj.Refs());
+    SafeArrayDestroy(args);
     pInfo->Release();
 }

@@ -151,6 +151,8 @@ STDMETHODIMP_(ULONG) CTestEnum::Release() { return (ULONG)--m_cRef; }
 STDMETHODIMP CTestEnum::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched)
 {
     ++m_nNextCalls;
+    if (m_onNext)
+        m_onNext(m_nNextCalls);
     ULONG n = 0;
     while (n < celt && m_nPos < m_items.size()) {
         VariantInit(&rgVar[n]);
@@ -200,7 +202,7 @@ ITypeInfo* TestTypeInfo(const GUID& guid)
     return pInfo;
 }
 
-ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members)
+ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members, const GUID* pGuid)
 {
     ICreateTypeLib2* pLib = nullptr;
 #ifdef _WIN64
@@ -216,7 +218,7 @@ ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members)
         return nullptr;
     }
     UINT nVar = 0, nFunc = 0;
-    bool ok = true;
+    bool ok = pGuid == nullptr || SUCCEEDED(pCreate->SetGuid(*pGuid));
     for (const CDynMember& m : members) {
         if (m.bVariable) {
             VARDESC vd = {};
@@ -340,6 +342,10 @@ void CaptureTest::SetUp()
 void CaptureTest::TearDown()
 {
     g_bForcedStop = 0;
+    // Every node that the test and the capture took must be back by now.
+    CNodePoolState st = GetNodePoolState();
+    EXPECT_EQ(st.nNodeBlocks * NODE_BLOCK_SIZE, st.nFreshNodes + st.nFreeNodes + st.nReturnedNodes)
+        << "nodes left out of the pools";
     ReleaseNodePools();
 }
 

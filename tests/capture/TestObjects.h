@@ -72,6 +72,7 @@ public:
     STDMETHODIMP Clone(IEnumVARIANT** ppEnum) override;
 
     int m_nNextCalls = 0;
+    std::function<void(int nCall)> m_onNext;   // called before each Next answers
 private:
     LONG m_cRef = 1;
     std::vector<VARIANT> m_items;
@@ -90,7 +91,8 @@ struct CDynMember {
     std::vector<USHORT> paramFlags;   // getters: one entry per parameter
     INVOKEKIND invkind = INVOKE_PROPERTYGET;
 };
-ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members);
+// pGuid: the type's GUID (none when null).
+ITypeInfo* MakeDynamicTypeInfo(const std::vector<CDynMember>& members, const GUID* pGuid = nullptr);
 
 // SAFEARRAY of VARIANTs with the given (declared order) bounds.
 SAFEARRAY* MakeVariantArray(const std::vector<std::pair<ULONG, LONG>>& bounds);
@@ -103,7 +105,8 @@ std::wstring Names(const CLogNode* pChain);   // names joined by ","
 const CLogNode* Child(const CLogNode* pChain, LPCWSTR pszName);   // by exact name
 int ChainLength(const CLogNode* pChain);
 
-// Releases the node pools after each test; resets the forced-stop flag.
+// Checks that every node came back to the pools and releases them after each
+// test; resets the forced-stop flag.
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override;

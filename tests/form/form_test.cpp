@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "common/ImportPatch.h"
 #include "framework/Frame.h"
 #include "resources/MainFormRes.h"
 #include "server/app/ZavetraView.h"
@@ -167,6 +168,96 @@ COLORREF BrushColor(HBRUSH hBrush) {
     LOGBRUSH lb{};
     if (!::GetObjectW(hBrush, sizeof(lb), &lb)) return CLR_INVALID;
     return lb.lbColor;
+}
+
+// One control of a dialog template as the resource holds it.
+struct TemplateItem {
+    DWORD id;
+    std::wstring cls;    // the class name, or "#<ordinal>" for the predefined classes
+    std::wstring text;
+    short x, y, cx, cy;
+    DWORD style, exStyle;
+};
+
+struct DialogTemplate {
+    DWORD style = 0;
+    short cx = 0, cy = 0;
+    WORD pointSize = 0;
+    std::wstring face;
+    std::vector<TemplateItem> items;
+};
+
+// Reads a string or ordinal field of a template; the pointer moves past it.
+std::wstring ReadSzOrOrd(const WORD*& p) {
+    if (*p == 0x0000) { ++p; return L""; }
+    if (*p == 0xFFFF) { const WORD ord = p[1]; p += 2; return L"#" + std::to_wstring(ord); }
+    std::wstring s(reinterpret_cast<const wchar_t*>(p));
+    p += s.size() + 1;
+    return s;
+}
+
+// The extended dialog template of a resource of this executable.
+bool LoadDialogTemplate(int id, DialogTemplate& t) {
+    HRSRC hRes = ::FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));   // RT_DIALOG
+    if (!hRes) return false;
+    const BYTE* base = static_cast<const BYTE*>(::LockResource(::LoadResource(nullptr, hRes)));
+    const WORD* w = reinterpret_cast<const WORD*>(base);
+    if (!base || w[0] != 1 || w[1] != 0xFFFF) return false;   // DLGTEMPLATEEX only
+    const BYTE* b = base + 4 + 4;                                // version, signature, help id
+    b += 4;                                                      // extended style
+    t.style = *reinterpret_cast<const DWORD*>(b); b += 4;
+    const WORD nItems = *reinterpret_cast<const WORD*>(b); b += 2;
+    b += 4;                                                      // x, y
+    t.cx = *reinterpret_cast<const short*>(b); t.cy = *reinterpret_cast<const short*>(b + 2); b += 4;
+    const WORD* p = reinterpret_cast<const WORD*>(b);
+    ReadSzOrOrd(p);   // menu
+    ReadSzOrOrd(p);   // class
+    ReadSzOrOrd(p);   // title
+    if (t.style & DS_SETFONT) {
+        t.pointSize = p[0];
+        p += 3;       // size, weight, italic and character set
+        t.face = ReadSzOrOrd(p);
+    }
+    for (WORD i = 0; i < nItems; ++i) {
+        b = reinterpret_cast<const BYTE*>(p);
+        b = base + ((b - base + 3) & ~static_cast<size_t>(3));
+        TemplateItem it;
+        b += 4;   // help id
+        it.exStyle = *reinterpret_cast<const DWORD*>(b); b += 4;
+        it.style = *reinterpret_cast<const DWORD*>(b); b += 4;
+        const short* r = reinterpret_cast<const short*>(b);
+        it.x = r[0]; it.y = r[1]; it.cx = r[2]; it.cy = r[3]; b += 8;
+        it.id = *reinterpret_cast<const DWORD*>(b); b += 4;
+        p = reinterpret_cast<const WORD*>(b);
+        it.cls = ReadSzOrOrd(p);
+        it.text = ReadSzOrOrd(p);
+        const WORD nExtra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + nExtra);
+        t.items.push_back(it);
+    }
+    return true;
+}
+
+// What the form's Help button asked of the shell.
+struct ShellRequest {
+    int nCalls = 0;
+    HWND hWnd = nullptr;
+    std::wstring verb, file;
+    bool bParams = false, bDir = false;
+    int nShow = 0;
+};
+ShellRequest g_shell;
+
+HINSTANCE WINAPI RecordShellExecute(HWND hWnd, LPCWSTR pszVerb, LPCWSTR pszFile, LPCWSTR pszParams, LPCWSTR pszDir,
+                                    INT nShow) {
+    ++g_shell.nCalls;
+    g_shell.hWnd = hWnd;
+    g_shell.verb = pszVerb ? pszVerb : L"<null>";
+    g_shell.file = pszFile ? pszFile : L"<null>";
+    g_shell.bParams = pszParams != nullptr;
+    g_shell.bDir = pszDir != nullptr;
+    g_shell.nShow = nShow;
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(ERROR_FILE_NOT_FOUND));
 }
 
 class MainForm : public ::testing::Test {
@@ -478,6 +569,31 @@ TEST_F(MainForm, HelpWithoutItsDocumentShowsNothing) {
     EXPECT_TRUE(Posted().empty());
 }
 
+// Help asks the shell to open the document beside the executable, whether
+// or not it exists there.
+TEST_F(MainForm, HelpOpensTheDocumentBesideTheProgram) {
+    WCHAR path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    *(wcsrchr(path, L'\\') + 1) = 0;
+    wcscat_s(path, L"Help.pdf");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    g_shell = ShellRequest{};
+    {
+        CImportPatch patch(L"shell32.dll", "ShellExecuteW", reinterpret_cast<void*>(&RecordShellExecute));
+        ASSERT_GT(patch.Patched(), 0) << "the shell's entry point can be watched";
+        Click(IDC_MAIN_HELP);
+        Pump();
+    }
+    EXPECT_EQ(1, g_shell.nCalls);
+    EXPECT_EQ(L"open", g_shell.verb);
+    EXPECT_EQ(0, _wcsicmp(path, g_shell.file.c_str())) << std::string(g_shell.file.begin(), g_shell.file.end());
+    EXPECT_FALSE(g_shell.bParams);
+    EXPECT_FALSE(g_shell.bDir);
+    EXPECT_EQ(SW_SHOWNORMAL, g_shell.nShow);
+    EXPECT_EQ(m_pView->m_hWnd, g_shell.hWnd);
+    EXPECT_TRUE(Posted().empty());
+}
+
 // Writes the window as it is on the screen into a 24-bit BMP file.
 bool SaveWindowBitmap(HWND hWnd, const std::wstring& file) {
     RECT rc{};
@@ -519,11 +635,88 @@ TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
     const SIZE tpl = m_pView->GetTemplateSize();
     EXPECT_LE(rcFrameClient.right, 760);
     EXPECT_EQ(tpl.cx, rcView.right - rcView.left);
-    for (int id : {IDC_MAIN_NESTLEVEL, IDC_MAIN_ARRAYRANGE, IDC_MAIN_TREEEXPAND, IDC_MAIN_QUIT, IDC_MAIN_VER, IDC_MAIN_HELP,
-                   IDC_MAIN_FONT_LOGVIEW, IDC_MAIN_FONT_RESULTVIEW, IDC_MAIN_FONT_OBJINFO, IDC_MAIN_FONT_EXTRACT,
-                   IDC_MAIN_FONT_FIND, IDC_MAIN_FONT_MOVING, IDC_MAIN_HIGHLIGHT, IDC_MAIN_CHANGE, IDC_MAIN_WARNING,
-                   IDC_MAIN_OBJINFO_COLOR})
-        EXPECT_TRUE(::IsWindowVisible(Item(id))) << id;
+    // Every control of the form in template order: its id, class, text and
+    // place in dialog units, and the window the form made of it there.
+    DialogTemplate t;
+    ASSERT_TRUE(LoadDialogTemplate(101, t));
+    EXPECT_EQ(175, t.cx);
+    EXPECT_EQ(410, t.cy);
+    EXPECT_EQ(9, t.pointSize);
+    EXPECT_EQ(L"MS UI Gothic", t.face);
+    EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN),
+              t.style & (WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_POPUP));
+    const std::wstring kButton = L"#128", kEdit = L"#129", kStatic = L"#130";
+    struct { DWORD id; std::wstring cls; const wchar_t* text; short x, y, cx, cy; } want[] = {
+        {0xFFFF, kStatic, L"&Analysis depth", 18, 16, 89, 8},
+        {1012, kEdit, L"", 116, 14, 33, 13},
+        {1013, UPDOWN_CLASSW, L"", 148, 14, 10, 13},
+        {0xFFFF, kStatic, L"Analysis &upper limit\n  Number of array elements\n  Number of collection items", 18, 35, 85, 25},
+        {1014, kEdit, L"", 116, 41, 33, 13},
+        {1015, UPDOWN_CLASSW, L"", 148, 41, 10, 13},
+        {0xFFFF, kStatic, L"LogView    Expansion &depth", 18, 70, 85, 10},
+        {1016, kEdit, L"", 116, 69, 33, 13},
+        {1017, UPDOWN_CLASSW, L"", 148, 69, 10, 13},
+        {1049, kButton, L"&Quit", 90, 99, 56, 19},
+        {1052, kButton, L"&Ver", 18, 104, 20, 14},
+        {1053, kButton, L"&Help", 42, 104, 20, 14},
+        {1018, kButton, L"&LogView", 24, 162, 49, 17},
+        {1020, kButton, L"&ResultView", 24, 186, 49, 17},
+        {1019, kButton, L"&ExtractDialog", 24, 247, 49, 17},
+        {1021, kButton, L"&FindDialog", 24, 271, 49, 17},
+        {1023, kButton, L"&MovingDialog", 24, 295, 49, 17},
+        {1058, L"Button", L"HighLight", 92, 148, 46, 120},
+        {1022, L"ListBox", L"", 101, 162, 29, 77},
+        {1050, kButton, L"&Change", 101, 244, 29, 15},
+        {1059, L"Button", L"Color", 92, 281, 46, 65},
+        {1051, kButton, L"&Warning", 101, 298, 29, 15},
+        {1057, L"Button", L"Font", 14, 148, 69, 173},
+        {1024, kButton, L"&ObjInfoView", 24, 211, 49, 17},
+        {1054, kButton, L"&ObjInfo", 101, 321, 29, 15},
+    };
+    ASSERT_EQ(std::size(want), t.items.size());
+    for (size_t i = 0; i < t.items.size(); ++i) {
+        const TemplateItem& it = t.items[i];
+        const auto& w = want[i];
+        SCOPED_TRACE(testing::Message() << "control " << i << " (" << w.id << ")");
+        EXPECT_EQ(w.id, it.id & 0xFFFF);
+        EXPECT_EQ(0, _wcsicmp(w.cls.c_str(), it.cls.c_str())) << std::string(it.cls.begin(), it.cls.end());
+        EXPECT_EQ(std::wstring(w.text), it.text);
+        EXPECT_EQ(w.x, it.x);
+        EXPECT_EQ(w.y, it.y);
+        EXPECT_EQ(w.cx, it.cx);
+        EXPECT_EQ(w.cy, it.cy);
+        if (w.cls == L"Button") {   // the group boxes
+            EXPECT_EQ(static_cast<DWORD>(BS_GROUPBOX), it.style & 0xF);
+            EXPECT_TRUE(it.exStyle & WS_EX_TRANSPARENT);
+        }
+        if (w.id == 0xFFFF) continue;
+        HWND h = Item(static_cast<int>(w.id));
+        ASSERT_NE(nullptr, h);
+        EXPECT_TRUE(::IsWindowVisible(h));
+        if (w.cls != kEdit) {
+            wchar_t text[128] = {};
+            ::GetWindowTextW(h, text, 128);
+            EXPECT_EQ(std::wstring(w.text), text);
+        }
+        // Position and size are mapped each on its own, as the dialog manager does.
+        RECT want = {w.x, w.y, w.cx, w.cy};
+        ::MapDialogRect(*m_pView, &want);
+        want.right += want.left;
+        want.bottom += want.top;
+        RECT got{};
+        ::GetWindowRect(h, &got);
+        ::MapWindowPoints(nullptr, *m_pView, reinterpret_cast<POINT*>(&got), 2);
+        EXPECT_EQ(want.left, got.left);
+        EXPECT_EQ(want.top, got.top);
+        // An up-down control takes its own width, the owner-drawn list a
+        // height that its items fill; every other control keeps its size.
+        if (w.cls != UPDOWN_CLASSW) {
+            EXPECT_EQ(want.right, got.right);
+        }
+        if (w.cls != L"ListBox") {
+            EXPECT_EQ(want.bottom, got.bottom);
+        }
+    }
 
     // A picture of it for the record, where the source tree is known.
     WCHAR src[MAX_PATH] = {};

@@ -224,6 +224,32 @@ TEST_F(SettingsStore, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(RGB(1, 2, 3), BrushColor(s.WarningBrush));
     EXPECT_EQ(RGB(4, 5, 6), BrushColor(s.ObjInfoBrush));
 
+    // Values of every section under their own registry names, so that names
+    // swapped consistently in the store and its reader cannot pass.
+    struct Raw { LPCWSTR section, entry; DWORD type; const void* want; DWORD size; };
+    const DWORD nestLevel = static_cast<DWORD>(expected.Settings.NestLevel);
+    const DWORD arrayRangeMin = static_cast<DWORD>(expected.Settings.ArrayRange_Min);
+    const DWORD treeExpandMax = static_cast<DWORD>(expected.Settings.TreeViewExpand_Max);
+    const Raw raws[] = {
+        {L"Settings", L"NestLevel", REG_DWORD, &nestLevel, 4},
+        {L"Settings", L"ArrayRange_Min", REG_DWORD, &arrayRangeMin, 4},
+        {L"Settings", L"TreeViewExpand_Max", REG_DWORD, &treeExpandMax, 4},
+        {L"Font", L"ResultView", REG_BINARY, &expected.Font.ResultView, 92},
+        {L"Font", L"Color", REG_BINARY, expected.Font.Color, 8},
+        {L"Window", L"ExtractDialog", REG_BINARY, &expected.Window.ExtractDialog, 16},
+        {L"Window", L"ObjInfoWindow", REG_BINARY, &expected.Window.ObjInfoWindow, 28},
+        {L"Common", L"ExtractDialog", REG_BINARY, &expected.Common.ExtractDialog, 4},
+    };
+    for (const Raw& r : raws) {
+        SCOPED_TRACE(testing::Message() << r.section << L"\\" << r.entry);
+        DWORD rawType = 0;
+        std::vector<BYTE> raw;
+        ASSERT_TRUE(ReadRaw(r.section, r.entry, rawType, raw));
+        EXPECT_EQ(r.type, rawType);
+        ASSERT_EQ(r.size, raw.size());
+        EXPECT_TRUE(SameBytes(raw.data(), r.want, r.size));
+    }
+
     // The stored list: "abc\0Déf 中\0\0" ... 14 more zeros.
     DWORD type = 0;
     std::vector<BYTE> data;
