@@ -840,6 +840,13 @@ TEST_F(MainFrameTest, StuckLogThreadIsNotDeletedWhileItRuns) {
 // ---------------------------------------------------------------------------
 // Forwards of the main form's changes.
 
+// A window that keeps the private messages it receives.
+std::vector<UINT> g_forwardsReceived;
+LRESULT CALLBACK RecordForwards(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m >= WM_APP) g_forwardsReceived.push_back(m);
+    return ::DefWindowProcW(h, m, w, l);
+}
+
 TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
     struct Forward {
         UINT from;
@@ -869,14 +876,10 @@ TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
     // announced itself through the message map.
     MainFrameHost bare(false);
     boxes.TakeTexts();
-    static std::vector<UINT> s_received;
-    s_received.clear();
+    g_forwardsReceived.clear();
     static const ATOM kRecorder = [] {
         WNDCLASSEXW wc{sizeof(wc)};
-        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-            if (m >= WM_APP) s_received.push_back(m);
-            return ::DefWindowProcW(h, m, w, l);
-        };
+        wc.lpfnWndProc = RecordForwards;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"ZvTestForwardRecorder";
         return ::RegisterClassExW(&wc);
@@ -890,7 +893,7 @@ TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
     ASSERT_EQ(hRecorder, bare.Frame()->GetLogFrameWnd());
     for (const Forward& f : kForwards) PostToMain(bare.Hwnd(), f.from);
     PumpMessages(50);
-    EXPECT_TRUE(s_received.empty());
+    EXPECT_TRUE(g_forwardsReceived.empty());
     ::DestroyWindow(hRecorder);
 }
 
