@@ -268,6 +268,7 @@ void CMainFrame::ClearLog() {
         if (pDoc) pDoc->EmptyList();
         g_nClientId = 0;
         m_bReleasePending = true;
+        m_bShownSinceEmptying = false;
         return;
     }
     m_bReleasePending = false;
@@ -279,13 +280,19 @@ void CMainFrame::ClearLog() {
     }
 }
 
-void CMainFrame::ReleaseKeptPools() {
+void CMainFrame::ReleaseKeptPools(CLogNode* pCall) {
     m_bReleasePending = false;
     CZavetraDoc* pDoc = GetDocument();
-    // Calls that came after the emptying are in the list again (and may be
-    // shown by a log window started since): their nodes are in the same
-    // pools, which then stay until the next emptying.
-    if (pDoc && (pDoc->GetHead() || pDoc->GetObjTable())) return;
+    if (pDoc) {
+        // The call that was running came before the emptying, although its
+        // line may have been linked after it. Calls that came in after the
+        // emptying, or a log window that was shown a call since, keep their
+        // nodes in these pools: they then stay until the next emptying.
+        CLogNode* pHead = pDoc->GetHead();
+        if (pHead && (pHead != pCall || pHead->m_pNext)) return;
+        if (m_bShownSinceEmptying || pDoc->GetObjTable()) return;
+        pDoc->EmptyList();
+    }
     ReleaseNodePools();
 }
 
@@ -376,7 +383,7 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
         CDepthGuard inCall(m_nCallDepth);
         r = TraceCall(pDoc, wParam, lParam);
     }
-    if (m_nCallDepth == 0 && m_bReleasePending) ReleaseKeptPools();
+    if (m_nCallDepth == 0 && m_bReleasePending) ReleaseKeptPools(pNode);
     return r;
 }
 
@@ -401,6 +408,7 @@ LRESULT CMainFrame::TraceCall(CZavetraDoc* pDoc, WPARAM wParam, LPARAM lParam) {
                 pDoc->DestroyObjTable();
                 return ZV_ERR_NO_LOGWINDOW;
             }
+            m_bShownSinceEmptying = true;
             LRESULT r = ::SendMessageW(m_hLogFrame, UM_ADD_ENTRY, wParam, 0);
             if (r != 0) throw CExcept(static_cast<UINT>(r));
             return WaitForLogView();

@@ -17,6 +17,7 @@
 class CZavetraDoc;
 class CObjRecord;
 class CObjInfo;
+class CLogNode;
 
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
@@ -126,8 +127,9 @@ private:
     void ClearLog();
     // The call of OnTrace inside its depth count.
     LRESULT TraceCall(CZavetraDoc* pDoc, WPARAM wParam, LPARAM lParam);
-    // The pools of an emptying that came inside a call, once no call is left.
-    void ReleaseKeptPools();
+    // The pools of an emptying that came inside a call, once no call is left
+    // (pCall: the outermost call, which has just ended).
+    void ReleaseKeptPools(CLogNode* pCall);
     // Drops close messages still queued from log windows of earlier threads.
     void DropStaleLogViewClosed();
 
@@ -144,6 +146,8 @@ private:
     // handlers then run nested inside the first call.
     int m_nCallDepth = 0;
     int m_nReadDepth = 0;
-    // An emptying of the log came inside a call: the pools go when it ends.
+    // An emptying of the log came inside a call: the pools go when it ends,
+    // unless a log window has been shown a call since.
     bool m_bReleasePending = false;
+    bool m_bShownSinceEmptying = false;
 };

@@ -314,45 +314,67 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileATableIsReleased) {
     }
 }
 
-// The last client leaves and a new one comes while a refused call's objects
-// are released: the log is emptied and started anew, the pools stay while
-// the call still runs, and go when it has ended.
-TEST_F(NestedDeliveryTest, EmptyingDuringAReleaseFreesThePoolsWhenTheCallEnds) {
-    MainFrameHost host;
-    g_nClients = 1;
-    CloseLogWindow(host);
+// The last client leaves (and a new one comes) while a refused call is
+// captured or its objects are released: the log is emptied at once, the
+// pools stay while the call still runs and go when it has ended, with the
+// call's own line, which came before the emptying.
+struct EmptyingCase {
+    const char* name;
+    bool bDuringCapture;   // else while the table is released
+    bool bConnectAgain;    // a new client follows: a new log thread
+    int nThreads;          // log threads started in all
+    int nStateAfter;
+    UINT nNext;            // the code of the next call
+};
 
-    auto* pObj = new CHookDispatch;
-    VARIANT args = ObjectPair(pObj);
-    UINT nDisconnect = 99, nConnect = 99;
-    int nBlocksInside = -1;
-    pObj->onGetTypeInfo = [&] {
-        pObj->onRelease = [&] {
+const EmptyingCase kEmptyingCases[] = {
+    {"while the objects are released", false, true, 2, CMainFrame::STATE_READY, 0},
+    {"while the call is captured", true, false, 1, CMainFrame::STATE_NO_LOGWINDOW, 4},
+};
+
+TEST_F(NestedDeliveryTest, EmptyingInsideACallFreesThePoolsWhenTheCallEnds) {
+    for (const EmptyingCase& c : kEmptyingCases) {
+        SCOPED_TRACE(c.name);
+        FakeLog::Get().Reset();
+        ResetGlobals();
+        MainFrameHost host;
+        g_nClients = 1;
+        CloseLogWindow(host);
+        boxes.TakeTexts();
+
+        auto* pObj = new CHookDispatch;
+        VARIANT args = ObjectPair(pObj);
+        UINT nDisconnect = 99, nConnect = 0;
+        int nBlocksInside = -1;
+        auto leaveAndCome = [&] {
             nDisconnect = host.Disconnect();   // the last client: the log is emptied
-            nConnect = host.Connect();         // a new log thread
+            if (c.bConnectAgain) nConnect = host.Connect();
             nBlocksInside = GetNodePoolState().nNodeBlocks;
         };
-    };
-    EXPECT_EQ(static_cast<UINT>(ZV_ERR_NO_LOGWINDOW), host.Trace(L"refused", &args));
+        pObj->onGetTypeInfo = [&] {
+            if (c.bDuringCapture) leaveAndCome();
+            else pObj->onRelease = leaveAndCome;
+        };
+        EXPECT_EQ(static_cast<UINT>(ZV_ERR_NO_LOGWINDOW), host.Trace(L"refused", &args));
 
-    EXPECT_EQ(0u, nDisconnect);
-    EXPECT_EQ(0u, nConnect);
-    EXPECT_GT(nBlocksInside, 0) << "the node pools were released under the call";
-    EXPECT_EQ(0, GetNodePoolState().nNodeBlocks) << "the node pools were kept after the call";
-    EXPECT_EQ(nullptr, host.Doc()->GetHead());
-    EXPECT_EQ(nullptr, host.Doc()->GetTail());
-    EXPECT_EQ(2, pObj->Refs());
-    EXPECT_EQ(CMainFrame::STATE_READY, host.Frame()->GetTraceState());
-    EXPECT_EQ(2, FakeLog::Get().threadsStarted.load());
-    EXPECT_EQ(1, g_nClients);
-    EXPECT_TRUE(boxes.Texts().empty());
+        EXPECT_EQ(0u, nDisconnect);
+        EXPECT_EQ(0u, nConnect);
+        EXPECT_GT(nBlocksInside, 0) << "the node pools were released under the call";
+        EXPECT_EQ(0, GetNodePoolState().nNodeBlocks) << "the node pools were kept after the call";
+        EXPECT_EQ(nullptr, host.Doc()->GetHead());
+        EXPECT_EQ(nullptr, host.Doc()->GetTail());
+        EXPECT_EQ(2, pObj->Refs());
+        EXPECT_EQ(c.nStateAfter, host.Frame()->GetTraceState());
+        EXPECT_EQ(c.nThreads, FakeLog::Get().threadsStarted.load());
+        EXPECT_TRUE(boxes.Texts().empty());
 
-    // The next call starts a new list in new pools.
-    EXPECT_EQ(0u, host.Trace(L"next"));
-    EXPECT_EQ(std::vector<std::wstring>{L"next"}, MasterLabels(host.Doc()));
+        // The next call starts a new list in new pools.
+        EXPECT_EQ(c.nNext, host.Trace(L"next"));
+        EXPECT_EQ(std::vector<std::wstring>{L"next"}, MasterLabels(host.Doc()));
 
-    ::VariantClear(&args);
-    pObj->Release();
+        ::VariantClear(&args);
+        pObj->Release();
+    }
 }
 
 }  // namespace
