@@ -152,7 +152,11 @@ void CMainFrame::OnDestroy() {
 void CMainFrame::OnClose() {
     // The log thread's windows store their placement as they close; the
     // settings are written when this frame is destroyed, after them.
-    if (!StopLogThread()) CExcept(ZV_ERR_DESTROY_LOGTHREAD).Report();
+    if (!StopLogThread()) {
+        // Its windows may still show the log: the pools outlive the document.
+        if (CZavetraDoc* pDoc = GetDocument()) pDoc->KeepPoolsAtExit();
+        CExcept(ZV_ERR_DESTROY_LOGTHREAD).Report();
+    }
     if (auto* pApp = dynamic_cast<CZavetraApp*>(AfxGetApp())) pApp->m_bClosing = true;
     CFrameWnd::OnClose();
 }
@@ -179,11 +183,23 @@ void CMainFrame::WaitForThreadEnd(HANDLE hThread) {
     }
 }
 
+void CMainFrame::DropStaleLogViewClosed() {
+    // Every earlier log thread has ended (or was never told to end and is
+    // no longer ours to hear): what its window posted concerns no thread
+    // that is started from now on.
+    MSG msg;
+    while (m_hWnd && ::PeekMessageW(&msg, m_hWnd, UM_LOGVIEW_CLOSED, UM_LOGVIEW_CLOSED, PM_REMOVE)) {
+    }
+}
+
 UINT CMainFrame::StartLogThread() {
     CWinThread* pThread = s_pfnCreateLogThread ? s_pfnCreateLogThread(m_hWnd) : nullptr;
     if (!pThread) return ZV_ERR_BEGIN_THREAD;
     pThread->m_bAutoDelete = false;
     m_pLogThread = pThread;
+    // The log thread yields to the main thread, whoever made it.
+    pThread->SetThreadPriority(THREAD_PRIORITY_BELOW_NORMAL);
+    DropStaleLogViewClosed();
     pThread->ResumeThread();
 
     // Only UM_LOGVIEW_CREATED is taken; a thread that ends without posting
@@ -247,19 +263,38 @@ void CMainFrame::ClearLog() {
     CClientTypes::ForgetAll();   // no old member list outlives the log
     CZavetraDoc* pDoc = GetDocument();
     if (m_nCallDepth > 0) {
-        // A call below this one is still capturing into nodes of the pools
-        // (or reading its table): the list is forgotten now, and its nodes
-        // and the table go at the next emptying or at the call's end.
+        // A call below this one is still capturing into nodes of the pools,
+        // reading its table or releasing it: the list is forgotten now, and
+        // the pools go when the outermost call has ended.
         if (pDoc) pDoc->EmptyList();
         g_nClientId = 0;
+        m_bReleasePending = true;
+        m_bShownSinceEmptying = false;
         return;
     }
+    m_bReleasePending = false;
     if (pDoc) {
         pDoc->Clear();
     } else {
         ReleaseNodePools();
         g_nClientId = 0;
     }
+}
+
+void CMainFrame::ReleaseKeptPools(CLogNode* pCall) {
+    m_bReleasePending = false;
+    CZavetraDoc* pDoc = GetDocument();
+    if (pDoc) {
+        // The call that was running came before the emptying, although its
+        // line may have been linked after it. Calls that came in after the
+        // emptying, or a log window that was shown a call since, keep their
+        // nodes in these pools: they then stay until the next emptying.
+        CLogNode* pHead = pDoc->GetHead();
+        if (pHead && (pHead != pCall || pHead->m_pNext)) return;
+        if (m_bShownSinceEmptying || pDoc->GetObjTable()) return;
+        pDoc->EmptyList();
+    }
+    ReleaseNodePools();
 }
 
 int CMainFrame::IdleState() const {
@@ -335,22 +370,36 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
         if (pNode) FreeNodeTree(pNode);
         return ZV_ERR_NO_LOGWINDOW;
     }
-    if (m_nWaitDepth > 0) {
+    if (m_nReadDepth > 0) {
         // COM delivered this call while the held call reads its objects
         // (members, object information): capturing it would take the held
         // call's table away under that read, and the paused log cannot take
-        // a second call. It is refused as in the stopped state.
-        if (pNode) FreeNodeTree(pNode);
+        // a second call. It is refused as in the stopped state; its call
+        // line joins the list without arguments.
+        pDoc->LinkCall(pNode);
         return ZV_ERR_STOPPED;
     }
-    CDepthGuard inCall(m_nCallDepth);
+    LRESULT r;
+    {
+        CDepthGuard inCall(m_nCallDepth);
+        r = TraceCall(pDoc, wParam, lParam);
+    }
+    if (m_nCallDepth == 0 && m_bReleasePending) ReleaseKeptPools(pNode);
+    return r;
+}
+
+LRESULT CMainFrame::TraceCall(CZavetraDoc* pDoc, WPARAM wParam, LPARAM lParam) {
+    auto* pNode = reinterpret_cast<CLogNode*>(wParam);
     try {
         try {
             // The node joins the master list (a failed capture gives it back).
             pDoc->AppendRecord(pNode, reinterpret_cast<const VARIANT*>(lParam));
             if (m_nState != STATE_READY) {
+                // The code is the state's as the call found it: a call that
+                // comes in while the objects are released may change it.
+                const UINT nCode = RefusalCode(m_nState);
                 pDoc->DestroyObjTable();
-                return RefusalCode(m_nState);
+                return nCode;
             }
             if (!m_hLogFrame || !::IsWindow(m_hLogFrame)) {
                 // The log window went away without a word: nobody would
@@ -360,6 +409,7 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
                 pDoc->DestroyObjTable();
                 return ZV_ERR_NO_LOGWINDOW;
             }
+            m_bShownSinceEmptying = true;
             LRESULT r = ::SendMessageW(m_hLogFrame, UM_ADD_ENTRY, wParam, 0);
             if (r != 0) throw CExcept(static_cast<UINT>(r));
             return WaitForLogView();
@@ -374,7 +424,6 @@ LRESULT CMainFrame::OnTrace(WPARAM wParam, LPARAM lParam) {
 }
 
 UINT CMainFrame::WaitForLogView() {
-    CDepthGuard waiting(m_nWaitDepth);
     CZavetraDoc* pDoc = GetDocument();
     UINT nCode = ZV_OK;
     for (bool bDone = false; !bDone;) {
@@ -430,22 +479,27 @@ UINT CMainFrame::WaitForLogView() {
             bDone = true;
             break;
         }
-        case UM_LOAD_MEMBERS:
+        case UM_LOAD_MEMBERS: {
+            CDepthGuard reading(m_nReadDepth);
             if (pDoc && pDoc->LoadMembers(reinterpret_cast<CLogNode*>(msg.wParam)) && m_hLogFrame)
                 ::PostMessageW(m_hLogFrame, UM_MEMBERS_LOADED, msg.wParam, msg.lParam);
             break;
+        }
         case UM_EXTRACT_REQUEST:
             OnExtractRequest(msg.wParam, msg.lParam);
             break;
-        case UM_OBJINFO_REQUEST:
+        case UM_OBJINFO_REQUEST: {
+            CDepthGuard reading(m_nReadDepth);
             ServeObjInfoRequest(msg.wParam);
             break;
+        }
         default:
             // UM_WAIT_FIRST, 0x801B and UM_WAIT_LAST: taken and dropped.
             break;
         }
     }
-    // The held call's captured objects are released.
+    // The held call's captured objects are released. That is no read of
+    // them: a call that COM delivers meanwhile gets what its state gives.
     if (pDoc) pDoc->DestroyObjTable();
     return nCode;
 }
@@ -496,6 +550,9 @@ LRESULT CMainFrame::OnReleaseMemory(WPARAM, LPARAM) {
 }
 
 LRESULT CMainFrame::OnLogViewClosed(WPARAM, LPARAM) {
+    // Only the running log thread's window is heard; with none, the window
+    // that posted this belongs to a thread that has already been ended.
+    if (!m_pLogThread) return 0;
     if (StopLogThread()) {
         ClearLog();
     } else {

@@ -17,6 +17,7 @@
 class CZavetraDoc;
 class CObjRecord;
 class CObjInfo;
+class CLogNode;
 
 class CMainFrame : public CFrameWnd {
     DECLARE_DYNCREATE(CMainFrame)
@@ -33,12 +34,13 @@ public:
     };
 
     // Makes the log thread: a thread object whose thread is created suspended
-    // at below-normal priority and that has been given hMainWnd, the window
-    // to which it posts UM_LOGVIEW_CREATED once (with its log frame, or 0)
-    // and its requests. Null when it cannot be made. The main frame resumes
-    // it, waits for UM_LOGVIEW_CREATED, ends it with UM_LOGTHREAD_QUIT and
-    // deletes the object after the thread has ended (so it must not delete
-    // itself). While this is null no log thread can be started (code 21).
+    // and that has been given hMainWnd, the window to which it posts
+    // UM_LOGVIEW_CREATED once (with its log frame, or 0) and its requests.
+    // Null when it cannot be made. The main frame sets it to below-normal
+    // priority, resumes it, waits for UM_LOGVIEW_CREATED, ends it with
+    // UM_LOGTHREAD_QUIT and deletes the object after the thread has ended
+    // (so it must not delete itself). While this is null no log thread can
+    // be started (code 21).
     using LogThreadFactory = CWinThread* (*)(HWND hMainWnd);
     static LogThreadFactory s_pfnCreateLogThread;
 
@@ -121,8 +123,15 @@ private:
     void HideMainWindow();
     // Empties the master list and starts the client ids again; releases the
     // node pools and the current table only when no call is inside this
-    // frame (see m_nCallDepth).
+    // frame (see m_nCallDepth), else when the outermost call has ended.
     void ClearLog();
+    // The call of OnTrace inside its depth count.
+    LRESULT TraceCall(CZavetraDoc* pDoc, WPARAM wParam, LPARAM lParam);
+    // The pools of an emptying that came inside a call, once no call is left
+    // (pCall: the outermost call, which has just ended).
+    void ReleaseKeptPools(CLogNode* pCall);
+    // Drops close messages still queued from log windows of earlier threads.
+    void DropStaleLogViewClosed();
 
     CWinThread* m_pLogThread = nullptr;  // owned
     HWND m_hLogFrame = nullptr;
@@ -130,10 +139,15 @@ private:
     CStatusBar m_wndStatusBar;
     CAppSettings m_settings;
     CZavetraDoc* m_pCreatedDoc = nullptr;  // the document the frame was made for
-    // Calls inside OnTrace, and wait loops running. While a call's capture,
-    // member load or object information calls out to a client's objects,
-    // COM may deliver another client's call, creation or release to this
-    // thread: these handlers then run nested inside the first call.
+    // Calls inside OnTrace, and wait loops reading a held call's objects.
+    // While a call's capture, member load or object information calls out
+    // to a client's objects, or its table releases them, COM may deliver
+    // another client's call, creation or release to this thread: these
+    // handlers then run nested inside the first call.
     int m_nCallDepth = 0;
-    int m_nWaitDepth = 0;
+    int m_nReadDepth = 0;
+    // An emptying of the log came inside a call: the pools go when it ends,
+    // unless a log window has been shown a call since.
+    bool m_bReleasePending = false;
+    bool m_bShownSinceEmptying = false;
 };

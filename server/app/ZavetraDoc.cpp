@@ -15,7 +15,8 @@ CZavetraDoc::~CZavetraDoc()
 {
     // The table's member chains live in the pools: the table goes first.
     DestroyObjTable();
-    ReleaseNodePools();
+    if (!m_bKeepPools)
+        ReleaseNodePools();
 }
 
 CLogNode* CZavetraDoc::AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray)
@@ -48,6 +49,21 @@ CLogNode* CZavetraDoc::AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray
         throw;
     }
 
+    LinkCall(pNode, pArgs);
+
+    // The previous call's table is normally gone by now; one still here
+    // (a call that arrived while another was being captured) is not leaked.
+    // Releasing its objects may let another call in, which must not find it.
+    while (m_pObjTable)
+        DestroyObjTable();
+    m_pObjTable = pTable;
+    return pNode;
+}
+
+void CZavetraDoc::LinkCall(CLogNode* pNode, CLogNode* pArgs)
+{
+    if (pNode == nullptr)
+        return;
     if (pNode->m_pEntry) {
         pNode->m_pEntry->ClearFlags(LOGF_NOT_LOADED);
         pNode->m_pEntry->SetFlags(LOGF_MEMBER_TREE);
@@ -66,13 +82,6 @@ CLogNode* CZavetraDoc::AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray
     m_pTail = pNode;
     while (m_pTail->m_pNext)
         m_pTail = m_pTail->m_pNext;
-
-    // The previous call's table is normally gone by now; one still here
-    // (a call that arrived while another was being captured) is not leaked.
-    if (m_pObjTable && m_pObjTable != pTable)
-        delete m_pObjTable;
-    m_pObjTable = pTable;
-    return pNode;
 }
 
 CLogNode* CZavetraDoc::LoadMembers(CLogNode* pNode)
@@ -132,15 +141,21 @@ CLogNode* CZavetraDoc::MergeList(CLogNode* pChain, LPARAM lParam)
 
 void CZavetraDoc::DestroyObjTable()
 {
-    delete m_pObjTable;
+    // Releasing the captured objects calls out to their clients, and COM may
+    // deliver another call meanwhile: the table is let go of first, so that
+    // such a call neither finds it nor destroys it a second time.
+    CObjTable* pTable = m_pObjTable;
     m_pObjTable = nullptr;
+    delete pTable;
 }
 
 void CZavetraDoc::Clear()
 {
-    m_pHead = m_pTail = nullptr;
-    // The table's member chains are pool nodes: destroy it before the pools go.
+    // The table's member chains are pool nodes: destroy it before the pools
+    // go, and before the list is forgotten, so that a call that comes in
+    // while its objects are released goes with the rest.
     DestroyObjTable();
+    m_pHead = m_pTail = nullptr;
     ReleaseNodePools();
     g_nClientId = 0;
 }

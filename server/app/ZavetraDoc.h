@@ -15,6 +15,9 @@ class CZavetraDoc : public CDocument {
 public:
     CZavetraDoc();
     ~CZavetraDoc() override;   // destroys the current object table, then releases the node pools
+    // The node pools stay at the destruction: windows of a log thread that
+    // could not be ended still show them.
+    void KeepPoolsAtExit() { m_bKeepPools = true; }
 
     // Captures ObjectArray below the call's node with the NestLevel and
     // ArrayRange settings, links the node at the end of the master list,
@@ -25,6 +28,9 @@ public:
     CLogNode* AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray);
     // The same with explicit limits.
     CLogNode* AppendRecord(CLogNode* pNode, const VARIANT* pObjectArray, int nLevels, int nItems);
+    // Links a call node with its argument chain (may be null) at the end of
+    // the master list without capturing anything; the current table stays.
+    void LinkCall(CLogNode* pNode, CLogNode* pArgs = nullptr);
 
     // Loads the members of every child of pNode (a node of the held call)
     // whose members can still be loaded, one level deep, from the current
@@ -42,7 +48,9 @@ public:
     // Empties the master list, destroys the current object table, releases
     // the node pools and starts the client ids again.
     void Clear();
-    // Destroys the current object table (releasing its objects); nothing without one.
+    // Destroys the current object table (releasing its objects); nothing
+    // without one. The document has let go of the table before its objects
+    // are released.
     void DestroyObjTable();
     // Forgets the master list (its nodes stay in the pools until they are released).
     void EmptyList() { m_pHead = m_pTail = nullptr; }
@@ -55,4 +63,5 @@ private:
     CLogNode*  m_pHead;       // first call line, null when the log is empty
     CLogNode*  m_pTail;       // last call line
     CObjTable* m_pObjTable;   // table of the latest call, owned
+    bool       m_bKeepPools = false;
 };

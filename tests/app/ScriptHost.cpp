@@ -64,21 +64,36 @@ bool StartClient(const std::wstring& cmd, const std::wstring& outPath, PROCESS_I
 }
 
 ClientRun RunClient(const std::wstring& cmd, const std::wstring& outPath, DWORD ms) {
-    ClientRun run;
-    PROCESS_INFORMATION pi{};
-    run.started = StartClient(cmd, outPath, &pi);
-    if (!run.started) return run;
+    return RunClients({{cmd, outPath}}, ms).front();
+}
+
+std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWORD ms) {
+    std::vector<ClientRun> runs(clients.size());
+    std::vector<PROCESS_INFORMATION> pis(clients.size());
+    for (size_t i = 0; i < clients.size(); ++i)
+        runs[i].started = StartClient(clients[i].cmd, clients[i].outPath, &pis[i]);
     ULONGLONG end = ::GetTickCount64() + ms;
-    while (!run.ended && ::GetTickCount64() < end) {
-        if (::MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0) run.ended = true;
+    for (;;) {
+        std::vector<HANDLE> running;
+        for (size_t i = 0; i < clients.size(); ++i) {
+            if (!runs[i].started || runs[i].ended) continue;
+            if (::WaitForSingleObject(pis[i].hProcess, 0) == WAIT_OBJECT_0) runs[i].ended = true;
+            else running.push_back(pis[i].hProcess);
+        }
+        if (running.empty() || ::GetTickCount64() >= end) break;
+        ::MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 50, QS_ALLINPUT);
         PumpMessages();
     }
-    if (!run.ended) ::TerminateProcess(pi.hProcess, 99);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    PumpMessages(100);   // the client's last releases
-    run.output = ReadText(outPath, "<no output>");
-    return run;
+    for (size_t i = 0; i < clients.size(); ++i) {
+        if (!runs[i].started) continue;
+        if (!runs[i].ended) ::TerminateProcess(pis[i].hProcess, 99);
+        ::CloseHandle(pis[i].hThread);
+        ::CloseHandle(pis[i].hProcess);
+    }
+    PumpMessages(100);   // the clients' last releases
+    for (size_t i = 0; i < clients.size(); ++i)
+        if (runs[i].started) runs[i].output = ReadText(clients[i].outPath, "<no output>");
+    return runs;
 }
 
 namespace {

@@ -41,6 +41,14 @@ struct ClientRun {
 // it is terminated); lets the client's last releases arrive.
 ClientRun RunClient(const std::wstring& cmd, const std::wstring& outPath, DWORD ms);
 
+struct ClientCommand {
+    std::wstring cmd;
+    std::wstring outPath;
+};
+// The same for clients that run at the same time, each with its own output
+// file; ms is the limit for all of them together.
+std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWORD ms);
+
 // The class's keys with a server that does not exist, so that clients reach
 // the class object this process offers (local server, multiple use) while
 // the real main frame runs with the stand-in log side.

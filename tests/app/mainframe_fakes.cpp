@@ -147,8 +147,9 @@ bool CFakeLogThread::OnThreadMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 CWinThread* CreateFakeLogThread(HWND hMainWnd) {
+    // At normal priority: lowering it is the main frame's business.
     auto* pThread = dynamic_cast<CFakeLogThread*>(
-        AfxBeginThread(RUNTIME_CLASS(CFakeLogThread), THREAD_PRIORITY_BELOW_NORMAL, 0, CREATE_SUSPENDED));
+        AfxBeginThread(RUNTIME_CLASS(CFakeLogThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
     if (!pThread) return nullptr;
     pThread->m_hMainWnd = hMainWnd;
     return pThread;

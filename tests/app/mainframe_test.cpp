@@ -414,11 +414,45 @@ TEST_F(MainFrameTest, WaitLoopServesRequestsOfTheHeldCall) {
 }
 
 // Outside a held call, member loads and object-information requests are
-// lost; an extract request is still served.
+// lost, also for an object of the last call whose members could still be
+// loaded; an extract request is still served.
 TEST_F(MainFrameTest, RequestsOutsideACall) {
+    static int s_nBuilt = 0;
+    static const CMainFrame::ObjInfoBuilder kBuilder = {[](CObjRecord*) -> CObjInfo* {
+                                                            ++s_nBuilt;
+                                                            return nullptr;
+                                                        },
+                                                        [](CObjInfo*) {}};
+    s_nBuilt = 0;
+    CMainFrame::s_pObjInfoBuilder = &kBuilder;
     MainFrameHost host;
-    PostToMain(host.Hwnd(), UM_LOAD_MEMBERS, 0, 1);
-    PostToMain(host.Hwnd(), UM_OBJINFO_REQUEST, 0, 0);
+    CAppSettings::Get().Settings.NestLevel = 0;
+    CAppSettings::Get().Settings.ArrayRange = 100;
+    g_nClients = 1;
+    IDispatch* pInner = nullptr;
+    VARIANT inner = MakeDictionary({L"a"}, &pInner);
+    ASSERT_NE(nullptr, pInner) << "Scripting.Dictionary is not available";
+    IDispatch* pOuter = nullptr;
+    VARIANT outer = MakeDictionary({}, &pOuter);
+    VARIANT one;
+    one.vt = VT_I4;
+    one.lVal = 1;
+    DictionaryAdd(pOuter, inner, one);
+    VARIANT args = OnePair(L"outer", outer);
+    CLogNode* pCall = nullptr;
+    FakeLog::Get().onAddEntry = [&](HWND h, CLogNode* pNode) {
+        pCall = pNode;
+        PostToMain(h, UM_CONTINUE);
+    };
+    EXPECT_EQ(0u, host.Trace(L"done", &args));
+    CLogNode* pItemsGroup = FindChild(FindChild(pCall, L"outer"), L"Items");
+    ASSERT_NE(nullptr, pItemsGroup);
+    CLogNode* pInnerNode = pItemsGroup->m_pChildren;
+    ASSERT_NE(nullptr, pInnerNode);
+    ASSERT_TRUE(pInnerNode->m_pEntry->CanLoadMembers());
+
+    PostToMain(host.Hwnd(), UM_LOAD_MEMBERS, reinterpret_cast<WPARAM>(pItemsGroup), 1);
+    PostToMain(host.Hwnd(), UM_OBJINFO_REQUEST, reinterpret_cast<WPARAM>(pInnerNode), 0);
     PostToMain(host.Hwnd(), UM_EXTRACT_REQUEST, 0, 0x10005);
     PumpMessages();
     ASSERT_TRUE(FakeLog::Get().WaitForCount(UM_SHOW_EXTRACT, 1));
@@ -427,7 +461,13 @@ TEST_F(MainFrameTest, RequestsOutsideACall) {
     EXPECT_EQ(5, extract.lParam);
     ::Sleep(50);
     EXPECT_EQ(0, FakeLog::Get().Count(UM_MEMBERS_LOADED));
+    EXPECT_TRUE(pInnerNode->m_pEntry->CanLoadMembers()) << "a member load was served outside the call";
+    EXPECT_EQ(nullptr, pInnerNode->m_pChildren);
     EXPECT_EQ(0, FakeLog::Get().Count(UM_SHOW_OBJINFO));
+    EXPECT_EQ(0, s_nBuilt);
+    ::VariantClear(&args);
+    ::VariantClear(&outer);
+    ::VariantClear(&inner);
 }
 
 // Without an object-information builder, an object node is answered with 0.
@@ -641,6 +681,35 @@ TEST_F(MainFrameTest, MemoryStateWithoutLogWindowWaitsForNewLog) {
     EXPECT_EQ(0u, host.Trace(L"accepted"));
 }
 
+// A close message from a log window that is already gone (a call found the
+// window gone and returned 4 without waiting) acts on no log thread that is
+// started after it: neither through the main loop nor in a call's wait.
+TEST_F(MainFrameTest, StaleCloseMessageLeavesALaterLogThreadAlone) {
+    for (bool bMainLoopFirst : {true, false}) {
+        SCOPED_TRACE(bMainLoopFirst ? "main loop" : "wait loop");
+        FakeLog::Get().Reset();
+        ResetGlobals();
+        MainFrameHost host;
+        ASSERT_EQ(0u, host.Connect());
+        host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
+        for (ULONGLONG end = ::GetTickCount64() + 5000; FakeLog::Get().hLogWindow && ::GetTickCount64() < end;)
+            ::Sleep(5);
+        EXPECT_EQ(4u, host.Trace(L"gone"));
+        MSG msg;
+        ASSERT_TRUE(::PeekMessageW(&msg, host.Hwnd(), UM_LOGVIEW_CLOSED, UM_LOGVIEW_CLOSED, PM_NOREMOVE));
+
+        EXPECT_EQ(0u, host.Connect());   // a new log thread
+        CWinThread* pNew = host.Frame()->GetLogThread();
+        ASSERT_EQ(2, FakeLog::Get().threadsStarted.load());
+        if (bMainLoopFirst) PumpMessages(50);
+        EXPECT_EQ(0u, host.Trace(L"accepted"));
+        EXPECT_EQ(pNew, host.Frame()->GetLogThread());
+        EXPECT_EQ(CMainFrame::STATE_READY, host.Frame()->GetTraceState());
+        EXPECT_EQ(1, FakeLog::Get().threadsDeleted.load());
+        EXPECT_TRUE(boxes.TakeTexts().empty());
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The log thread's start and stop.
 
@@ -748,14 +817,17 @@ TEST_F(MainFrameTest, StuckLogThreadIsNotDeletedWhileItRuns) {
         // A new client is refused rather than given a second log thread.
         EXPECT_EQ(12u, static_cast<UINT>(::SendMessageW(pFrame->m_hWnd, UM_CLIENT_CONNECT, 0, 0)));
 
-        // Closing the main window: shown, and the object survives the frame.
+        // Closing the main window: shown, and the object and the pools
+        // under the thread's windows survive the frame and its document.
         ::SendMessageW(pFrame->m_hWnd, WM_CLOSE, 0, 0);
         EXPECT_EQ(std::vector<std::wstring>{kBox12}, boxes.TakeTexts());
         EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(pStuck->m_hThread, 0));
+        EXPECT_GT(GetNodePoolState().nNodeBlocks, 0) << "the node pools were released under the log thread";
         ::SetEvent(stuck::g_hRelease);
         EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pStuck->m_hThread, 5000));
         delete pStuck;
         delete pTemplate;
+        ReleaseNodePools();
         CMainFrame::s_pfnCreateLogThread = nullptr;
         PumpMessages();
         MSG msg;
@@ -767,6 +839,13 @@ TEST_F(MainFrameTest, StuckLogThreadIsNotDeletedWhileItRuns) {
 
 // ---------------------------------------------------------------------------
 // Forwards of the main form's changes.
+
+// A window that keeps the private messages it receives.
+std::vector<UINT> g_forwardsReceived;
+LRESULT CALLBACK RecordForwards(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m >= WM_APP) g_forwardsReceived.push_back(m);
+    return ::DefWindowProcW(h, m, w, l);
+}
 
 TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
     struct Forward {
@@ -793,13 +872,29 @@ TEST_F(MainFrameTest, SettingChangesAreForwardedToTheLogSide) {
             EXPECT_EQ(f.bThread, e.bThread);
         }
     }
-    // With no log thread these do nothing.
+    // With no log thread these do nothing, even when a log frame window has
+    // announced itself through the message map.
     MainFrameHost bare(false);
     boxes.TakeTexts();
-    size_t before = FakeLog::Get().Events().size();
+    g_forwardsReceived.clear();
+    static const ATOM kRecorder = [] {
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = RecordForwards;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ZvTestForwardRecorder";
+        return ::RegisterClassExW(&wc);
+    }();
+    ASSERT_NE(0, kRecorder);
+    HWND hRecorder = ::CreateWindowExW(0, L"ZvTestForwardRecorder", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, hRecorder);
+    PostToMain(bare.Hwnd(), UM_LOGVIEW_CREATED, reinterpret_cast<WPARAM>(hRecorder));
+    PumpMessages();
+    ASSERT_EQ(hRecorder, bare.Frame()->GetLogFrameWnd());
     for (const Forward& f : kForwards) PostToMain(bare.Hwnd(), f.from);
     PumpMessages(50);
-    EXPECT_EQ(before, FakeLog::Get().Events().size());
+    EXPECT_TRUE(g_forwardsReceived.empty());
+    ::DestroyWindow(hRecorder);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,12 +1,15 @@
 // Requests that COM delivers to the main thread while a call calls out to a
-// client's objects (its capture, or the object information of a held call):
-// they run nested inside that call and must not take away what it still uses.
+// client's objects (its capture, the object information of a held call, the
+// release of its objects at its end): they run nested inside that call, must
+// not take away what it still uses, and get what their own state gives.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "mainframe_fakes.h"
 #include "server/capture/ObjTable.h"
@@ -18,10 +21,14 @@
 namespace {
 
 // A client object without type information whose GetTypeInfo (which the
-// capture calls when it records the object) runs a hook once.
-class CHookDispatch : public IDispatch {
+// capture calls when it records the object) runs a hook once, and so does
+// its next Release after that hook was set (the call's table letting go).
+class CHookDispatch final : public IDispatch {
 public:
     std::function<void()> onGetTypeInfo;
+    std::function<void()> onRelease;
+
+    LONG Refs() const { return m_cRef; }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -36,6 +43,11 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++m_cRef); }
     STDMETHODIMP_(ULONG) Release() override {
         LONG n = --m_cRef;
+        if (onRelease) {
+            auto hook = std::move(onRelease);
+            onRelease = nullptr;
+            hook();
+        }
         if (n == 0) delete this;
         return static_cast<ULONG>(n);
     }
@@ -85,6 +97,21 @@ CLogNode* FindObjectNode(CLogNode* pNode) {
         if (CLogNode* q = FindObjectNode(p->m_pChildren)) return q;
     }
     return nullptr;
+}
+
+std::vector<std::wstring> MasterLabels(CZavetraDoc* pDoc) {
+    std::vector<std::wstring> labels;
+    for (CLogNode* p = pDoc->GetHead(); p; p = p->m_pNext) labels.push_back(p->m_pEntry->m_name.m_str);
+    return labels;
+}
+
+// The user closes the log window outside a call; the frame hears of it.
+void CloseLogWindow(MainFrameHost& host) {
+    host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
+    for (ULONGLONG end = ::GetTickCount64() + 5000;
+         host.Frame()->GetTraceState() != CMainFrame::STATE_NO_LOGWINDOW && ::GetTickCount64() < end;)
+        PumpMessages(5);
+    ASSERT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
 }
 
 class NestedDeliveryTest : public ::testing::Test {
@@ -148,7 +175,10 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileHeldCallIsReadIsRefused) {
     EXPECT_EQ(s_pTableBefore, s_pTableAfter) << "the held call's table was taken away";
     EXPECT_EQ(static_cast<UINT>(ZV_ERR_STOPPED), s_nNestedCode);
     EXPECT_EQ(1, FakeLog::Get().Count(UM_ADD_ENTRY));
-    EXPECT_EQ(pHeld, host.Doc()->GetTail());
+    // The refused call's line is in the list all the same, behind the held one.
+    EXPECT_EQ((std::vector<std::wstring>{L"held", L"nested"}), MasterLabels(host.Doc()));
+    EXPECT_EQ(host.Doc()->GetTail(), pHeld->m_pNext);
+    EXPECT_EQ(nullptr, host.Doc()->GetTail()->m_pChildren);
     EXPECT_EQ(CMainFrame::STATE_READY, host.Frame()->GetTraceState());
     EXPECT_TRUE(boxes.Texts().empty());
 
@@ -162,11 +192,7 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileHeldCallIsReadIsRefused) {
 TEST_F(NestedDeliveryTest, ConnectDuringCaptureKeepsThePools) {
     MainFrameHost host;
     g_nClients = 1;
-    host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
-    for (ULONGLONG end = ::GetTickCount64() + 5000;
-         host.Frame()->GetTraceState() != CMainFrame::STATE_NO_LOGWINDOW && ::GetTickCount64() < end;)
-        PumpMessages(5);
-    ASSERT_EQ(CMainFrame::STATE_NO_LOGWINDOW, host.Frame()->GetTraceState());
+    CloseLogWindow(host);
 
     auto* pObj = new CHookDispatch;
     VARIANT args = ObjectPair(pObj);
@@ -196,6 +222,159 @@ TEST_F(NestedDeliveryTest, ConnectDuringCaptureKeepsThePools) {
 
     ::VariantClear(&args);
     pObj->Release();
+}
+
+// How a call ends whose table, when it is destroyed, lets another client's
+// call in (the object's Release delivers it).
+enum class End {
+    Continue,      // the log side lets it go on
+    StopInWait,    // the log side stops it
+    Stopped,       // refused in the stopped state
+    WindowGone,    // refused: the log window has gone without a word
+    ErrorInWait,   // the log side reports 23
+    AddEntryFails  // the hand-over fails with 23
+};
+
+struct ReleaseCase {
+    const char* name;
+    End end;
+    UINT nOuter;        // the call's code
+    UINT nNested;       // the code of the call that came in during the release
+    int nStateAfter;
+    int nHandedOver;    // calls the log window was told of
+    size_t nBoxes;      // boxes with "Error(Fatal) Insert_TreeItem ..."
+};
+
+const ReleaseCase kReleaseCases[] = {
+    {"finished", End::Continue, 0, 0, CMainFrame::STATE_READY, 2, 0},
+    {"stopped in the wait", End::StopInWait, 2, 2, CMainFrame::STATE_STOPPED, 1, 0},
+    {"refused while stopped", End::Stopped, 2, 2, CMainFrame::STATE_STOPPED, 0, 0},
+    {"refused without log window", End::WindowGone, 4, 4, CMainFrame::STATE_NO_LOGWINDOW, 0, 0},
+    {"error 23 in the wait", End::ErrorInWait, 23, 23, CMainFrame::STATE_FATAL, 1, 1},
+    // The state is set after the table has gone: the nested call still finds it ready.
+    {"hand-over fails", End::AddEntryFails, 23, 0, CMainFrame::STATE_FATAL, 2, 1},
+};
+
+// Releasing a call's objects is no read of them: a call that comes in
+// meanwhile is captured and treated by the state it finds, its line joins
+// the list, and the table being destroyed is destroyed once.
+TEST_F(NestedDeliveryTest, CallArrivingWhileATableIsReleased) {
+    for (const ReleaseCase& c : kReleaseCases) {
+        SCOPED_TRACE(c.name);
+        FakeLog::Get().Reset();
+        ResetGlobals();
+        MainFrameHost host;
+        g_nClients = 1;
+        boxes.TakeTexts();
+        if (c.end == End::Stopped) host.Frame()->SetTraceState(CMainFrame::STATE_STOPPED);
+        if (c.end == End::WindowGone) {
+            // Gone before the main thread has heard of it.
+            host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
+            for (ULONGLONG end = ::GetTickCount64() + 5000; FakeLog::Get().hLogWindow && ::GetTickCount64() < end;)
+                ::Sleep(5);
+            ASSERT_EQ(nullptr, FakeLog::Get().hLogWindow.load());
+        }
+
+        auto* pObj = new CHookDispatch;
+        VARIANT args = ObjectPair(pObj);
+        UINT nNested = 99;
+        int nObjRefsInside = -1;
+        pObj->onGetTypeInfo = [&] {
+            // Captured: the next release is the table's.
+            pObj->onRelease = [&] {
+                nObjRefsInside = pObj->Refs();
+                nNested = host.Trace(L"nested");
+            };
+        };
+        bool bFirst = true;
+        FakeLog::Get().onAddEntry = [&](HWND h, CLogNode*) {
+            const bool bOuter = bFirst;
+            bFirst = false;
+            FakeLog::Get().addEntryResult = 0;
+            if (bOuter && c.end == End::StopInWait) PostToMain(h, UM_STOP);
+            else if (bOuter && c.end == End::ErrorInWait) PostToMain(h, UM_ERROR_REPORT, ZV_ERR_INSERT_TREEITEM);
+            else if (bOuter && c.end == End::AddEntryFails) FakeLog::Get().addEntryResult = ZV_ERR_INSERT_TREEITEM;
+            else PostToMain(h, UM_CONTINUE);
+        };
+        EXPECT_EQ(c.nOuter, host.Trace(L"outer", &args));
+
+        EXPECT_EQ(2, nObjRefsInside) << "the table's release did not deliver the call";
+        EXPECT_EQ(c.nNested, nNested);
+        EXPECT_EQ(2, pObj->Refs()) << "the table released the object more than once";
+        EXPECT_EQ((std::vector<std::wstring>{L"outer", L"nested"}), MasterLabels(host.Doc()));
+        EXPECT_EQ(nullptr, host.Doc()->GetObjTable());
+        EXPECT_EQ(c.nStateAfter, host.Frame()->GetTraceState());
+        EXPECT_EQ(c.nHandedOver, FakeLog::Get().Count(UM_ADD_ENTRY));
+        std::vector<std::wstring> texts = boxes.TakeTexts();
+        EXPECT_EQ(c.nBoxes, texts.size());
+        for (const std::wstring& t : texts) EXPECT_EQ(L"Error(Fatal) Insert_TreeItem\nterminate procee", t);
+
+        ::VariantClear(&args);
+        pObj->Release();
+    }
+}
+
+// The last client leaves (and a new one comes) while a refused call is
+// captured or its objects are released: the log is emptied at once, the
+// pools stay while the call still runs and go when it has ended, with the
+// call's own line, which came before the emptying.
+struct EmptyingCase {
+    const char* name;
+    bool bDuringCapture;   // else while the table is released
+    bool bConnectAgain;    // a new client follows: a new log thread
+    int nThreads;          // log threads started in all
+    int nStateAfter;
+    UINT nNext;            // the code of the next call
+};
+
+const EmptyingCase kEmptyingCases[] = {
+    {"while the objects are released", false, true, 2, CMainFrame::STATE_READY, 0},
+    {"while the call is captured", true, false, 1, CMainFrame::STATE_NO_LOGWINDOW, 4},
+};
+
+TEST_F(NestedDeliveryTest, EmptyingInsideACallFreesThePoolsWhenTheCallEnds) {
+    for (const EmptyingCase& c : kEmptyingCases) {
+        SCOPED_TRACE(c.name);
+        FakeLog::Get().Reset();
+        ResetGlobals();
+        MainFrameHost host;
+        g_nClients = 1;
+        CloseLogWindow(host);
+        boxes.TakeTexts();
+
+        auto* pObj = new CHookDispatch;
+        VARIANT args = ObjectPair(pObj);
+        UINT nDisconnect = 99, nConnect = 0;
+        int nBlocksInside = -1;
+        auto leaveAndCome = [&] {
+            nDisconnect = host.Disconnect();   // the last client: the log is emptied
+            if (c.bConnectAgain) nConnect = host.Connect();
+            nBlocksInside = GetNodePoolState().nNodeBlocks;
+        };
+        pObj->onGetTypeInfo = [&] {
+            if (c.bDuringCapture) leaveAndCome();
+            else pObj->onRelease = leaveAndCome;
+        };
+        EXPECT_EQ(static_cast<UINT>(ZV_ERR_NO_LOGWINDOW), host.Trace(L"refused", &args));
+
+        EXPECT_EQ(0u, nDisconnect);
+        EXPECT_EQ(0u, nConnect);
+        EXPECT_GT(nBlocksInside, 0) << "the node pools were released under the call";
+        EXPECT_EQ(0, GetNodePoolState().nNodeBlocks) << "the node pools were kept after the call";
+        EXPECT_EQ(nullptr, host.Doc()->GetHead());
+        EXPECT_EQ(nullptr, host.Doc()->GetTail());
+        EXPECT_EQ(2, pObj->Refs());
+        EXPECT_EQ(c.nStateAfter, host.Frame()->GetTraceState());
+        EXPECT_EQ(c.nThreads, FakeLog::Get().threadsStarted.load());
+        EXPECT_TRUE(boxes.Texts().empty());
+
+        // The next call starts a new list in new pools.
+        EXPECT_EQ(c.nNext, host.Trace(L"next"));
+        EXPECT_EQ(std::vector<std::wstring>{L"next"}, MasterLabels(host.Doc()));
+
+        ::VariantClear(&args);
+        pObj->Release();
+    }
 }
 
 }  // namespace
