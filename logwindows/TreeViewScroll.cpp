@@ -151,7 +151,9 @@ void CTreeViewEx::OnScrollCommand(UINT nCode, const SCROLLINFO* pInfo) {
 HTREEITEM CTreeViewEx::TrackThumb(const SCROLLINFO* pInfo) {
     CTreeCtrl& tc = GetTreeCtrl();
     m_bBusy = 1;  // until SB_THUMBPOSITION ends the drag
-    const int p = pInfo->nTrackPos;
+    // A track position past the last page (a bar whose range is behind the
+    // view's) is taken as the last page.
+    const int p = std::clamp(pInfo->nTrackPos, 0, std::max(0, m_nTotalRows - VisibleCount()));
     if (p == m_ScrollInfo.nPos) return tc.GetFirstVisibleItem();
     const int d = p - m_ScrollInfo.nPos;
     HTREEITEM hItem = (std::abs(d) > VisibleCount()) ? JumpToRow(p) : ScrollByRows(d);

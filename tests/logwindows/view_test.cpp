@@ -552,3 +552,78 @@ TEST_F(ViewTest, ExpandButtonOfTheLastItemOnThePagePutsItOnTheFirstRow) {
 }
 
 }  // namespace
+
+namespace {
+
+// The node on a row of the display order.
+CLogNode* NodeOnRow(const CTestLog& log, int row) {
+    CLogNode* n = log.First();
+    for (int i = 0; n && i < row; ++i) n = NextRow(log, n, 0);
+    return n;
+}
+
+class KeysOffThePage : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        log = MakeLog(1000);
+        SetExpansionPattern(log, 0);
+        m_h->SetPageSize(20);
+        m_h->Load(log);
+    }
+    // Puts the caret on a row without moving the page.
+    void CaretTo(int row) {
+        v->SetCaretNode(NodeOnRow(log, row));
+        v->ReselectCaret();
+    }
+    int RowOfCaret() { return RowOf(log, v->GetCaretNode(), 0); }
+    CTestLog log;
+};
+
+TEST_F(KeysOffThePage, UpAndDownBringACaretFromBelowOntoTheLastRows) {
+    struct Row { UINT key; int caretRow; int rowOnPage; };
+    const Row rows[] = {{VK_UP, 69, 18}, {VK_DOWN, 71, 19}};
+    for (const Row& r : rows) {
+        m_h->Load(log);
+        CaretTo(70);  // 50 rows below the page of 20
+        ASSERT_EQ(0, v->GetFirstRow());
+        ASSERT_EQ(nullptr, Tree().GetSelectedItem()) << "row 70 is not loaded";
+        v->SendMessage(WM_KEYDOWN, r.key, 1);
+        EXPECT_EQ(r.caretRow, RowOfCaret()) << r.key;
+        EXPECT_EQ(r.rowOnPage, RowOfCaret() - v->GetFirstRow()) << r.key;
+        EXPECT_EQ("", CheckPage(*m_h, log)) << r.key;
+    }
+}
+
+TEST_F(KeysOffThePage, PageDownFromACaretAboveThePageThatIsNotLoaded) {
+    v->SendMessage(WM_KEYDOWN, VK_END, 1);
+    CaretTo(5);
+    ASSERT_EQ(nullptr, Tree().GetSelectedItem());
+    v->SendMessage(WM_KEYDOWN, VK_NEXT, 1);
+    // The caret's call line is loaded again and the control's page step moves the caret down onto the page.
+    EXPECT_GT(RowOfCaret(), 5 + 10);
+    EXPECT_LT(RowOfCaret() - v->GetFirstRow(), 20);
+    EXPECT_GE(RowOfCaret() - v->GetFirstRow(), 0);
+    EXPECT_EQ("", CheckPage(*m_h, log));
+}
+
+TEST_F(KeysOffThePage, ADragFarDownLoadsOnlyTheNodeThatHoldsTheRow) {
+    SCROLLINFO si = v->GetPushedScrollInfo();
+    si.nTrackPos = 10;
+    v->OnScrollCommand(SB_THUMBTRACK, &si);
+    EXPECT_EQ(10, v->GetFirstRow());
+    si.nTrackPos = 2000;
+    v->OnScrollCommand(SB_THUMBTRACK, &si);
+    EXPECT_EQ(2000, v->GetFirstRow());
+    EXPECT_EQ(2000, RowOf(log, v->NodeOfItem(Tree().GetFirstVisibleItem()), 0));
+    // Past the last page: the last page.
+    si.nTrackPos = v->GetTotalRows() + 50;
+    v->OnScrollCommand(SB_THUMBTRACK, &si);
+    EXPECT_EQ(v->GetTotalRows() - 20, v->GetFirstRow());
+    EXPECT_EQ(v->GetTotalRows() - 20, RowOf(log, v->NodeOfItem(Tree().GetFirstVisibleItem()), 0));
+    v->OnScrollCommand(SB_THUMBPOSITION, &si);
+    EXPECT_EQ("", CheckPage(*m_h, log));
+    EXPECT_LT(Tree().GetCount(), 200u) << "about four pages of items";
+}
+
+}  // namespace
