@@ -388,7 +388,9 @@ TEST_F(ViewTest, RowBackgroundSparesCheckImageAndLabel) {
     HTREEITEM h = Tree().GetRootItem();
     RECT button{-7, -7, -7, -7};
     const BOOL answered = Tree().GetItemPartRect(h, TVGIPR_BUTTON, &button);
-    if (!answered) EXPECT_EQ(-7, button.left) << "a failed query leaves the rectangle alone";
+    if (!answered) {
+        EXPECT_EQ(-7, button.left) << "a failed query leaves the rectangle alone";
+    }
     RECT text, row;
     ASSERT_TRUE(Tree().GetItemRect(h, &text, TRUE));
     ASSERT_TRUE(Tree().GetItemRect(h, &row, FALSE));
