@@ -443,7 +443,9 @@ public:
 }  // namespace
 
 BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (lParam == 0 && HIWORD(wParam) <= 1) {
+    // Menus show their items' states when they open; an accelerator is
+    // checked here, as it comes.
+    if (lParam == 0 && HIWORD(wParam) == 1) {
         CProbeCmdUI probe;
         probe.m_nID = LOWORD(wParam);
         if (probe.DoUpdate(this) && !probe.m_bEnabled) return TRUE;  // disabled: not run

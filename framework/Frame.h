@@ -146,8 +146,8 @@ public:
     void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay = FALSE);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
-    // A menu item or accelerator runs only when its update handler (if any)
-    // leaves it enabled.
+    // An accelerator runs its command only when the command's update handler
+    // (if any) leaves it enabled.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
