@@ -13,20 +13,34 @@ add_custom_command(
   VERBATIM)
 
 set(ZV_ART_OUTPUTS)
-# zv_art(<bmp|ico> <description in resources/art> <output name in gen/> <rc file>)
-function(zv_art kind src out rc)
+# zv_art_bitmap(<description in resources/art> <name in gen/> <rc file>)
+function(zv_art_bitmap src out rc)
   add_custom_command(
     OUTPUT ${ZV_GEN}/${out}
-    COMMAND ${ZV_PIXELART} ${kind} ${CMAKE_SOURCE_DIR}/resources/art/${src} ${ZV_GEN}/${out}
+    COMMAND ${ZV_PIXELART} bmp ${CMAKE_SOURCE_DIR}/resources/art/${src} ${ZV_GEN}/${out}
     DEPENDS ${ZV_PIXELART} ${CMAKE_SOURCE_DIR}/resources/art/${src}
     COMMENT "pixelart ${out}"
     VERBATIM)
   set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/${rc} APPEND PROPERTY OBJECT_DEPENDS ${ZV_GEN}/${out})
   set(ZV_ART_OUTPUTS ${ZV_ART_OUTPUTS} ${ZV_GEN}/${out} PARENT_SCOPE)
 endfunction()
+# zv_art_icon(<description> <name> <first image id> <rc file>): gen/<name>.grp
+# (RT_GROUP_ICON data) and gen/<name>-1.ico, gen/<name>-2.ico (RT_ICON data,
+# ids <first> and <first>+1), for a script that names them as raw resources.
+function(zv_art_icon src out firstId rc)
+  set(files ${ZV_GEN}/${out}.grp ${ZV_GEN}/${out}-1.ico ${ZV_GEN}/${out}-2.ico)
+  add_custom_command(
+    OUTPUT ${files}
+    COMMAND ${ZV_PIXELART} ico ${CMAKE_SOURCE_DIR}/resources/art/${src} ${ZV_GEN}/${out} ${firstId}
+    DEPENDS ${ZV_PIXELART} ${CMAKE_SOURCE_DIR}/resources/art/${src}
+    COMMENT "pixelart ${out}"
+    VERBATIM)
+  set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/${rc} APPEND PROPERTY OBJECT_DEPENDS "${files}")
+  set(ZV_ART_OUTPUTS ${ZV_ART_OUTPUTS} ${files} PARENT_SCOPE)
+endfunction()
 
-zv_art(bmp LogToolbar.txt    LogToolbar.bmp LogWindow.rc)
-zv_art(ico LogWindowIcon.txt LogWindow.ico  LogWindow.rc)
+zv_art_bitmap(LogToolbar.txt LogToolbar.bmp LogWindow.rc)
+zv_art_icon(LogWindowIcon.txt LogWindowIcon 13101 LogWindow.rc)
 
 add_custom_target(zv_art DEPENDS ${ZV_ART_OUTPUTS})
 add_dependencies(zv_resources zv_art)

@@ -3,8 +3,15 @@
 //
 //   pixelart bmp <description> <out.bmp>   images side by side, 24 bits; the
 //                                          colour '.' becomes the mask colour
-//   pixelart ico <description> <out.ico>   the first image at its own size and
-//                                          doubled, 32 bits with alpha
+//   pixelart ico <description> <out> <id>  an icon as resource data: the first
+//                                          image at its own size and doubled,
+//                                          32 bits with alpha, written as
+//                                          <out>.grp (the icon group, naming
+//                                          images <id> and <id>+1) and
+//                                          <out>-1.ico, <out>-2.ico (the images)
+//
+// Icon images are given ids of their own so that resource scripts compiled
+// one by one never number two images alike.
 //
 // A description holds palette lines "colour <char> <rrggbb>", then images:
 // "image <name>" followed by rows of equal length, one character a pixel.
@@ -172,16 +179,14 @@ std::string MakeIconImage(const std::map<char, Rgb>& palette, const Image& img, 
     return out + colour + mask;
 }
 
-std::string MakeIcon(const std::map<char, Rgb>& palette, const std::vector<Image>& images) {
-    const Image& img = images[0];
-    std::vector<std::string> entries = {MakeIconImage(palette, img, 1), MakeIconImage(palette, img, 2)};
+// The icon group: the directory of the images with their resource ids.
+std::string MakeIconGroup(const Image& img, const std::vector<std::string>& entries, unsigned firstId) {
     std::string out;
     Put16(out, 0);
     Put16(out, 1);
     Put16(out, unsigned(entries.size()));
-    unsigned offset = 6 + 16 * unsigned(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
-        const int scale = int(i) + 1;
+        const size_t scale = i + 1;
         out += char(img.rows[0].size() * scale);
         out += char(img.rows.size() * scale);
         out += char(0);
@@ -189,33 +194,35 @@ std::string MakeIcon(const std::map<char, Rgb>& palette, const std::vector<Image
         Put16(out, 1);
         Put16(out, 32);
         Put32(out, unsigned(entries[i].size()));
-        Put32(out, offset);
-        offset += unsigned(entries[i].size());
+        Put16(out, firstId + unsigned(i));
     }
-    for (const std::string& e : entries) out += e;
     return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: pixelart bmp|ico <description> <output>\n");
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (!((mode == "bmp" && argc == 4) || (mode == "ico" && argc == 5))) {
+        std::fprintf(stderr, "usage: pixelart bmp <description> <out.bmp> | ico <description> <out> <id>\n");
         return 2;
     }
     std::map<char, Rgb> palette;
     std::vector<Image> images;
     if (!Parse(argv[2], palette, images)) return 1;
-    const std::string mode = argv[1];
-    std::string data;
-    if (mode == "bmp") data = MakeBitmap(palette, images);
-    else if (mode == "ico") data = MakeIcon(palette, images);
-    else {
-        std::fprintf(stderr, "pixelart: unknown output kind %s\n", argv[1]);
-        return 2;
+    const std::string out = argv[3];
+    bool ok = true;
+    if (mode == "bmp") {
+        ok = WriteFile(out.c_str(), MakeBitmap(palette, images));
+    } else {
+        const unsigned firstId = unsigned(std::stoul(argv[4]));
+        std::vector<std::string> entries = {MakeIconImage(palette, images[0], 1), MakeIconImage(palette, images[0], 2)};
+        for (size_t i = 0; i < entries.size() && ok; ++i)
+            ok = WriteFile((out + "-" + std::to_string(i + 1) + ".ico").c_str(), entries[i]);
+        ok = ok && WriteFile((out + ".grp").c_str(), MakeIconGroup(images[0], entries, firstId));
     }
-    if (!WriteFile(argv[3], data)) {
-        std::fprintf(stderr, "pixelart: cannot write %s\n", argv[3]);
+    if (!ok) {
+        std::fprintf(stderr, "pixelart: cannot write %s\n", out.c_str());
         return 1;
     }
     return 0;
