@@ -23,6 +23,7 @@
 
 #include "framework/App.h"
 #include "framework/DocView.h"
+#include "server/core/CheckedRoots.h"
 
 class CObjInfo;
 class CLogNode;
@@ -36,7 +37,6 @@ class CExtractDialog;
 class CFindDialog;
 class CMoveFindDialog;
 class CSearchConditionSet;
-class CCheckedRootSet;
 
 // --- plug-in slots -------------------------------------------------------------
 

@@ -245,7 +245,7 @@ BOOL CLogTreeView::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRE
 }
 
 LRESULT CLogTreeView::OnItemExpanding(NMTREEVIEWW* pNotify) {
-    if ((pNotify->action & TVE_ACTIONMASK) != TVE_EXPAND) return 0;
+    if ((pNotify->action & 0x0003) != TVE_EXPAND) return 0;
     Guarded([&] {
         HTREEITEM hItem = pNotify->itemNew.hItem;
         if (CLogNode* pNode = LoadChildItems(hItem))
