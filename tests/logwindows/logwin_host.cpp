@@ -2,13 +2,17 @@
 
 #include <commctrl.h>
 
+
 #include "resources/resource.h"
 #include "server/app/ZavetraView.h"
+#include "server/core/Messages.h"
+#include "resources/LogWindowRes.h"
+#include "framework/ToolBar.h"
+#include <algorithm>
 
 namespace {
 
 const UINT kRunMessage = ::RegisterWindowMessageW(L"ZvTestRunOnThread");
-thread_local HHOOK t_hook = nullptr;
 
 LRESULT CALLBACK RunHook(int nCode, WPARAM wParam, LPARAM lParam) {
     auto* cwp = reinterpret_cast<CWPSTRUCT*>(lParam);
@@ -153,3 +157,135 @@ std::vector<HTREEITEM> VisibleItems(HWND hTree) {
 }
 
 int ItemCount(HWND hTree) { return static_cast<int>(TreeView_GetCount(hTree)); }
+
+BoxCloser::BoxCloser() {
+    ::InitializeCriticalSection(&m_cs);
+    m_hThread = ::CreateThread(nullptr, 0, &BoxCloser::Run, this, 0, nullptr);
+}
+
+BoxCloser::~BoxCloser() {
+    m_bStop = true;
+    ::WaitForSingleObject(m_hThread, 5000);
+    ::CloseHandle(m_hThread);
+    ::DeleteCriticalSection(&m_cs);
+}
+
+namespace {
+BOOL CALLBACK CollectBox(HWND hWnd, LPARAM lParam) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    wchar_t cls[32] = {}, caption[64] = {};
+    ::GetClassNameW(hWnd, cls, 32);
+    ::GetWindowTextW(hWnd, caption, 64);
+    if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0 &&
+        wcscmp(caption, L"Zavetra") == 0)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
+    return TRUE;
+}
+}  // namespace
+
+DWORD WINAPI BoxCloser::Run(LPVOID p) {
+    auto* self = static_cast<BoxCloser*>(p);
+    std::vector<HWND> done;
+    while (!self->m_bStop) {
+        std::vector<HWND> boxes;
+        ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+        for (HWND h : boxes) {
+            if (std::find(done.begin(), done.end(), h) != done.end()) continue;
+            done.push_back(h);
+            wchar_t text[512] = {};
+            ::GetDlgItemTextW(h, 0xFFFF, text, 512);
+            ::EnterCriticalSection(&self->m_cs);
+            self->m_texts.push_back(text);
+            ::LeaveCriticalSection(&self->m_cs);
+            ::PostMessageW(h, WM_COMMAND, IDOK, 0);
+        }
+        done.erase(std::remove_if(done.begin(), done.end(), [](HWND h) { return !::IsWindow(h); }), done.end());
+        ::Sleep(20);
+    }
+    return 0;
+}
+
+std::vector<std::wstring> BoxCloser::Texts() {
+    ::EnterCriticalSection(&m_cs);
+    std::vector<std::wstring> t = m_texts;
+    ::LeaveCriticalSection(&m_cs);
+    return t;
+}
+
+bool BoxCloser::WaitFor(size_t n, DWORD ms) {
+    return PumpUntil([&] { return Texts().size() >= n; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& pred, DWORD ms) {
+    ULONGLONG end = ::GetTickCount64() + ms;
+    while (!pred()) {
+        if (::GetTickCount64() > end) return false;
+        PumpFor(5);
+    }
+    return true;
+}
+
+// --- a result window of the bases -------------------------------------------------
+
+namespace {
+
+class CTestResultDoc : public CTreeDocEx {
+    DECLARE_DYNCREATE(CTestResultDoc)
+};
+IMPLEMENT_DYNCREATE(CTestResultDoc, CTreeDocEx)
+
+class CTestResultFrame : public CTreeFrameEx {
+    DECLARE_DYNCREATE(CTestResultFrame)
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            if (!m_wndToolBar.CreateEx(this) || !m_wndToolBar.LoadToolBar(IDR_LOGWINDOW)) return -1;
+            m_pToolBar = &m_wndToolBar;
+            return OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam));
+        }
+        if (message == WM_DESTROY) {
+            int n = 0;
+            if (auto* pDoc = dynamic_cast<CTreeDocEx*>(GetActiveDocument())) n = pDoc->GetViewIndex();
+            if (CWinThread* t = AfxGetThread()) t->PostThreadMessage(UM_RESULTVIEW_CLOSED, n, 0);
+        }
+        return CTreeFrameEx::WindowProc(message, wParam, lParam);
+    }
+    CToolBar m_wndToolBar;
+};
+IMPLEMENT_DYNCREATE(CTestResultFrame, CTreeFrameEx)
+
+class CTestResultView : public CTreeViewEx {
+    DECLARE_DYNCREATE(CTestResultView)
+public:
+    void OnCheckChanged() override {}
+    CBrush* IsMarkedItem(HTREEITEM) override { return nullptr; }
+};
+IMPLEMENT_DYNCREATE(CTestResultView, CTreeViewEx)
+
+void TestSetTree(CTreeDocEx* pDoc, CLogNode* pTree) {
+    ++ResultSlotScope::s_nSetTree;
+    pDoc->m_pFirstNode = pTree;
+    pDoc->m_pLastNode = pTree;
+    pDoc->m_nNodeCount = pTree ? 1 : 0;
+}
+
+const CResultWindowSlot kTestResultSlot = {
+    const_cast<CRuntimeClass*>(RUNTIME_CLASS(CTestResultDoc)),
+    const_cast<CRuntimeClass*>(RUNTIME_CLASS(CTestResultFrame)),
+    const_cast<CRuntimeClass*>(RUNTIME_CLASS(CTestResultView)),
+    &TestSetTree,
+    nullptr,
+    nullptr,
+};
+
+}  // namespace
+
+int ResultSlotScope::s_nSetTree = 0;
+
+ResultSlotScope::ResultSlotScope() {
+    s_nSetTree = 0;
+    CLogTreeThread::s_pResultWindow = &kTestResultSlot;
+}
+
+ResultSlotScope::~ResultSlotScope() { CLogTreeThread::s_pResultWindow = nullptr; }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/DocView.h"
@@ -78,3 +79,33 @@ CLogNode* LinkAfter(CLogNode* pPrev, CLogNode* pCall);
 // The texts of the items of a tree control in display order (expanded items only).
 std::vector<HTREEITEM> VisibleItems(HWND hTree);
 int ItemCount(HWND hTree);
+
+// Closes every message box captioned "Zavetra" this process shows and keeps
+// its text; from construction to destruction.
+class BoxCloser {
+public:
+    BoxCloser();
+    ~BoxCloser();
+    std::vector<std::wstring> Texts();
+    bool WaitFor(size_t n, DWORD ms = 5000);
+
+private:
+    static DWORD WINAPI Run(LPVOID p);
+    HANDLE m_hThread = nullptr;
+    volatile bool m_bStop = false;
+    CRITICAL_SECTION m_cs;
+    std::vector<std::wstring> m_texts;
+};
+
+// Pumps this thread until pred() holds (or the timeout).
+bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 5000);
+
+// A result window made of the bases only, plugged into the result slot while
+// a test holds a ResultSlotScope. Its frame posts UM_RESULTVIEW_CLOSED (view
+// index) to its thread when destroyed; SetTree takes the tree as the chain.
+class ResultSlotScope {
+public:
+    ResultSlotScope();
+    ~ResultSlotScope();
+    static int s_nSetTree;
+};
