@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/App.h"
+#include "logwindows/RegisterLogWindows.h"
 #include "objinfo/ObjInfo.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
@@ -11,6 +12,7 @@ CZavetraModule g_ZavetraModule;
 CZavetraApp theApp;
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
+    RegisterLogWindows();
     RegisterObjInfoBuilder();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
