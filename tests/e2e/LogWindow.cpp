@@ -120,15 +120,25 @@ HWND FindChildOfClass(HWND hParent, const wchar_t* cls) {
     return s.found;
 }
 
-bool CZavetra::Start() {
+CZavetra::StartResult CZavetra::Start() {
     CProcess reg;
-    if (!reg.Start(Quoted(ZavetraExe()) + L" /RegServer") || reg.Wait(30000) != 0) return false;
-    if (!m_process.Start(Quoted(ZavetraExe()))) return false;
-    m_hLogFrame = WaitForTopWindow(Pid(), L"LogView", 30000);
+    if (!reg.Start(Quoted(ZavetraExe()) + L" /RegServer") || reg.Wait(30000) != 0) return kFailed;
+    if (!m_process.Start(Quoted(ZavetraExe()))) return kFailed;
+    // The log window comes first; a start without it shows a box instead.
+    ULONGLONG end = GetTickCount64() + 30000;
+    while (!m_hLogFrame && GetTickCount64() < end && m_process.Running()) {
+        m_hLogFrame = WaitForTopWindow(Pid(), L"LogView", 0);
+        std::wstring text;
+        if (!m_hLogFrame && WaitForMessageBox(Pid(), 1, &text) && text == L"Error(Fatal) BeginThread.\nterminate procee.") {
+            m_process.End();
+            return kNoLogThread;
+        }
+        Sleep(50);
+    }
     m_hMain = WaitForTopWindow(Pid(), L"Orvanesk", 30000);
-    if (!m_hLogFrame || !m_hMain) return false;
+    if (!m_hLogFrame || !m_hMain) return kFailed;
     m_hToolbar = FindChildOfClass(m_hLogFrame, L"ToolbarWindow32");
-    return m_tree.Attach(FindChildOfClass(m_hLogFrame, L"SysTreeView32"), m_process.Handle());
+    return m_tree.Attach(FindChildOfClass(m_hLogFrame, L"SysTreeView32"), m_process.Handle()) ? kStarted : kFailed;
 }
 
 DWORD CZavetra::Quit() {

@@ -58,8 +58,11 @@ class CZavetra {
 public:
     ~CZavetra() { Quit(); }
 
-    // Starts it; false when the main window or the log window does not come.
-    bool Start();
+    enum StartResult { kStarted, kNoLogThread, kFailed };
+    // Starts it: kStarted with the main and the log window up; kNoLogThread
+    // when the build has no log window (its start reports code 21; the
+    // process is ended); kFailed otherwise.
+    StartResult Start();
     // Closes the main window and waits for the end; the exit code.
     DWORD Quit();
 
