@@ -156,7 +156,13 @@ DWORD CZavetra::Quit() {
 
 void CZavetra::Command(UINT id) const { PostMessageW(m_hLogFrame, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-bool CZavetra::ButtonEnabled(UINT id) const { return SendMessageW(m_hToolbar, TB_ISBUTTONENABLED, id, 0) != 0; }
+bool CZavetra::ButtonEnabled(UINT id, bool nudge) const {
+    if (nudge) {
+        PostMessageW(m_hLogFrame, WM_NULL, 0, 0);
+        Sleep(200);
+    }
+    return SendMessageW(m_hToolbar, TB_ISBUTTONENABLED, id, 0) != 0;
+}
 
 HTREEITEM CZavetra::WaitForLine(const std::wstring& part, DWORD ms) {
     ULONGLONG end = GetTickCount64() + ms;
@@ -192,8 +198,7 @@ bool CScriptClient::Start(const std::wstring& name, const std::string& text) {
     m_out = script + L".out";
     DeleteFileW(m_out.c_str());
     if (!WriteFileText(script, text)) return false;
-    const bool js = name.size() > 3 && name.compare(name.size() - 3, 3, L".js") == 0;
-    return m_process.Start(L"cscript.exe //nologo " + std::wstring(js ? L"//E:jscript " : L"") + Quoted(script), m_out);
+    return m_process.Start(L"cscript.exe //nologo " + Quoted(script), m_out);
 }
 
 void CScriptClient::Kill() {

@@ -76,7 +76,10 @@ public:
 
     // A Trace command of the log frame, as its toolbar button sends it.
     void Command(UINT id) const;
-    bool ButtonEnabled(UINT id) const;
+    // The toolbar button's state. The frame's idle update sets the states,
+    // and it runs after a posted message; with nudge, one is posted first,
+    // as any mouse movement over the window would.
+    bool ButtonEnabled(UINT id, bool nudge = true) const;
 
     // Waits until a root item whose label contains the text is loaded.
     HTREEITEM WaitForLine(const std::wstring& part, DWORD ms = 30000);
@@ -99,7 +102,8 @@ HWND WaitForTopWindow(DWORD pid, const wchar_t* title, DWORD ms);
 HWND FindChildOfClass(HWND hParent, const wchar_t* cls);
 
 // A script client: its script is written to the temp folder, run with
-// cscript (//E:jscript for .js), its console going to a file.
+// cscript (which takes the engine from the extension), its console going to
+// a file.
 class CScriptClient {
 public:
     // name: file name with .vbs or .js.

@@ -29,10 +29,12 @@ std::string VbsClient(const std::string& body) {
            body + "\nWScript.Echo \"end\"\n";
 }
 
-// Waits for a file in a script: the go signal of the test.
+// Waits for a file in a script: the go signal of the test. (Wine's
+// WScript.Sleep fails with 445, and the loop spins; its error is cleared.)
 std::string VbsWaitFor(const std::wstring& file) {
     return "Set fso = CreateObject(\"Scripting.FileSystemObject\")\n"
-           "Do While Not fso.FileExists(\"" + Path(file) + "\") : WScript.Sleep 20 : Loop\n";
+           "Do While Not fso.FileExists(\"" + Path(file) + "\") : WScript.Sleep 20 : Loop\n"
+           "Err.Clear\n";
 }
 
 bool Contains(const std::wstring& s, const std::wstring& part) { return s.find(part) != std::wstring::npos; }
@@ -128,6 +130,22 @@ WScript.Echo "after=" & Hex(Err.Number)
     EXPECT_FALSE(zv.ButtonEnabled(kCmdRestart));
 }
 
+// Without any input to the log window (no mouse moving over it, as under
+// Xvfb) the buttons must still follow the held call. Disabled while the log
+// frame leaves them to the idle update alone, which the call handed over by
+// a sent message does not start: ReStart stays grey until some posted
+// message reaches the log thread.
+TEST_F(LogWindow, DISABLED_ReStartIsOfferedAsSoonAsACallIsHeld) {
+    CScriptClient& c = Client();
+    ASSERT_TRUE(c.Start(L"offered.vbs", VbsClient("z.Br \"offered\", Empty")));
+    ASSERT_NE(nullptr, zv.WaitForLine(L"offered"));
+    Sleep(500);
+    EXPECT_TRUE(zv.ButtonEnabled(kCmdRestart, false));
+    EXPECT_TRUE(zv.ButtonEnabled(kCmdStepOver, false));
+    zv.Command(kCmdRestart);
+    EXPECT_EQ(0u, c.Wait(15000));
+}
+
 TEST_F(LogWindow, StepOverHoldsTheNextCallOfAnyClient) {
     const std::wstring goB = SignalFile(L"go-b"), endA = SignalFile(L"end-a");
     // B connects first and waits; A breaks, is stepped over and stays
@@ -181,11 +199,39 @@ WScript.Echo "next=" & Hex(Err.Number)
     EXPECT_TRUE(Contains(lines[0], L"stop me"));
 }
 
-// An object of this process whose getter presses Stop twice in the log
-// window while the capture reads it.
+// A dispatch type with the getters First and Second, made at run time.
+ITypeInfo* MakeTwoGetterType() {
+    ICreateTypeLib2* pLib = nullptr;
+    if (FAILED(CreateTypeLib2(SYS_WIN64, const_cast<LPOLESTR>(L"stopping.tlb"), &pLib))) return nullptr;
+    ICreateTypeInfo* pCreate = nullptr;
+    if (FAILED(pLib->CreateTypeInfo(const_cast<LPOLESTR>(L"DStopping"), TKIND_DISPATCH, &pCreate))) {
+        pLib->Release();
+        return nullptr;
+    }
+    const wchar_t* names[] = {L"First", L"Second"};
+    for (UINT i = 0; i < 2; ++i) {
+        FUNCDESC fd = {};
+        fd.memid = static_cast<MEMBERID>(i + 1);
+        fd.funckind = FUNC_DISPATCH;
+        fd.invkind = INVOKE_PROPERTYGET;
+        fd.callconv = CC_STDCALL;
+        fd.elemdescFunc.tdesc.vt = VT_I4;
+        LPOLESTR name = const_cast<LPOLESTR>(names[i]);
+        pCreate->AddFuncDesc(i, &fd);
+        pCreate->SetFuncAndParamNames(i, &name, 1);
+    }
+    ITypeInfo* pInfo = nullptr;
+    if (SUCCEEDED(pCreate->LayOut())) pCreate->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(&pInfo));
+    pCreate->Release();
+    pLib->Release();
+    return pInfo;
+}
+
+// An object of this process whose first getter presses Stop twice in the
+// log window while the capture reads it.
 class CStoppingObject : public IDispatch {
 public:
-    explicit CStoppingObject(HWND hLogFrame) : m_hLogFrame(hLogFrame) {}
+    CStoppingObject(HWND hLogFrame, ITypeInfo* pInfo) : m_hLogFrame(hLogFrame), m_pInfo(pInfo) {}
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (riid == IID_IUnknown || riid == IID_IDispatch) {
             *ppv = static_cast<IDispatch*>(this);
@@ -196,13 +242,20 @@ public:
         return E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }   // lives on the test's stack
-    STDMETHODIMP GetTypeInfoCount(UINT* p) override { *p = 0; return S_OK; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* r, EXCEPINFO*, UINT*) override {
-        ++invokes;
-        if (invokes == 1) {
+    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }   // lives on the caller's stack
+    STDMETHODIMP GetTypeInfoCount(UINT* p) override { *p = 1; return S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** pp) override {
+        m_pInfo->AddRef();
+        *pp = m_pInfo;
+        return S_OK;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT n, LCID, DISPID* ids) override {
+        return m_pInfo->GetIDsOfNames(names, n, ids);
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* r, EXCEPINFO*, UINT*) override {
+        if (id != 1 && id != 2) return DISP_E_MEMBERNOTFOUND;
+        ++getters;
+        if (id == 1) {
             PostMessageW(m_hLogFrame, WM_COMMAND, kCmdStop, 0);
             PostMessageW(m_hLogFrame, WM_COMMAND, kCmdStop, 0);
             Sleep(800);   // the log thread takes both
@@ -210,30 +263,31 @@ public:
         if (r) {
             VariantInit(r);
             V_VT(r) = VT_I4;
-            V_I4(r) = 5;
+            V_I4(r) = id;
         }
         return S_OK;
     }
-    std::atomic<int> invokes{0};
+    std::atomic<int> getters{0};
 
 private:
     HWND m_hLogFrame;
+    ITypeInfo* m_pInfo;
     std::atomic<ULONG> m_cRef{1};
 };
 
 struct ForcedStopCall {
     HWND hLogFrame;
     HRESULT hr = E_PENDING;
-    int invokes = 0;
+    int getters = 0;
     static DWORD WINAPI Run(LPVOID p) {
         auto* self = static_cast<ForcedStopCall*>(p);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         IConnect* c = nullptr;
         self->hr = CoCreateInstance(CLSID_Connect, nullptr, CLSCTX_LOCAL_SERVER, IID_IConnect, reinterpret_cast<void**>(&c));
-        if (SUCCEEDED(self->hr)) {
-            CStoppingObject obj(self->hLogFrame);
-            // A collection-like object read member by member: the pairs
-            // ("o", obj) make the capture read it.
+        ITypeInfo* pInfo = MakeTwoGetterType();
+        if (SUCCEEDED(self->hr) && pInfo) {
+            CStoppingObject obj(self->hLogFrame, pInfo);
+            // The pair ("o", obj): the capture reads its getters.
             SAFEARRAY* psa = SafeArrayCreateVector(VT_VARIANT, 0, 2);
             VARIANT* pv = nullptr;
             SafeArrayAccessData(psa, reinterpret_cast<void**>(&pv));
@@ -250,9 +304,10 @@ struct ForcedStopCall {
             self->hr = c->Tr(label, arg);
             SysFreeString(label);
             VariantClear(&arg);
-            self->invokes = obj.invokes;
-            c->Release();
+            self->getters = obj.getters;
         }
+        if (c) c->Release();
+        if (pInfo) pInfo->Release();
         CoUninitialize();
         return 0;
     }
@@ -273,7 +328,8 @@ TEST_F(LogWindow, ForcedStopDuringACaptureEndsTheCall) {
     CloseHandle(h);
     EXPECT_NE(nullptr, box) << "no \"Forced stop\" box";
     EXPECT_EQ(RPC_E_DISCONNECTED, call.hr);
-    EXPECT_GE(call.invokes, 1);
+    // The capture gave up after the getter that stopped it.
+    EXPECT_EQ(1, call.getters);
     // The server goes on: the next client is served.
     CScriptClient& c = Client();
     ASSERT_TRUE(c.Start(L"after-forced.vbs", VbsClient("z.Tr \"after forced\", Array(\"n\", 1)\nWScript.Echo \"r=\" & Hex(Err.Number)")));

@@ -542,15 +542,18 @@ TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
 
 namespace {
 
+BOOL CALLBACK CollectChild(HWND h, LPARAM l) {
+    reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
+    return TRUE;
+}
+
 // The text of every label, button and group box of the form fits inside its
 // control in the font the dialog got ("MS UI Gothic", or the substitute that
 // the Wine prefix maps it to): nothing is cut off or wrapped out of sight.
 TEST_F(MainForm, EveryLabelFitsItsControl) {
     ASSERT_NO_FATAL_FAILURE(Open());
     std::vector<HWND> children;
-    ::EnumChildWindows(
-        *m_pView, [](HWND h, LPARAM l) { reinterpret_cast<std::vector<HWND>*>(l)->push_back(h); return TRUE; },
-        reinterpret_cast<LPARAM>(&children));
+    ::EnumChildWindows(*m_pView, CollectChild, reinterpret_cast<LPARAM>(&children));
     int checked = 0;
     for (HWND h : children) {
         wchar_t cls[32] = {}, text[128] = {};
