@@ -362,6 +362,10 @@ void CTreeViewEx::ShowNode(CLogNode* pNode, BOOL bForward) {
         KeepPagesBelow(hItem, bForward ? 2 : 1);
         HTREEITEM hNewFirst = (code == 0) ? F : (code & 0x20) ? hItem : StepUp(hItem, v - 1);
         SetFirstVisible(hNewFirst);
+        // The bounds around the node may have cut into those of the page itself.
+        hNewFirst = tc.GetFirstVisibleItem();
+        KeepPagesAbove(hNewFirst, 1);
+        KeepPagesBelow(hNewFirst, 2);
         if (code != 0) {
             CLogNode* N = NodeOfItem(tc.GetFirstVisibleItem());
             if (!FN) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -151,7 +152,9 @@ void CTreeViewEx::OnScrollCommand(UINT nCode, const SCROLLINFO* pInfo) {
 HTREEITEM CTreeViewEx::TrackThumb(const SCROLLINFO* pInfo) {
     CTreeCtrl& tc = GetTreeCtrl();
     m_bBusy = 1;  // until SB_THUMBPOSITION ends the drag
-    const int p = pInfo->nTrackPos;
+    // A track position past the last page (a bar whose range is behind the
+    // view's) is taken as the last page.
+    const int p = std::clamp(pInfo->nTrackPos, 0, std::max(0, m_nTotalRows - VisibleCount()));
     if (p == m_ScrollInfo.nPos) return tc.GetFirstVisibleItem();
     const int d = p - m_ScrollInfo.nPos;
     HTREEITEM hItem = (std::abs(d) > VisibleCount()) ? JumpToRow(p) : ScrollByRows(d);
@@ -514,42 +517,44 @@ void CTreeViewEx::AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITE
 
 // --- mouse -----------------------------------------------------------------------------------
 
+// A click on a label or an image starts the control's drag detection, which
+// holds the button down inside the default processing: the view is hidden
+// only around the expansions and the page repair, so that it does not vanish
+// while the button is held.
 void CTreeViewEx::OnLButtonDown(UINT, POINT point) {
     CTreeCtrl& tc = GetTreeCtrl();
-    {
-        CHideView hide(this);
-        UINT flags = 0;
-        HTREEITEM h = tc.HitTest(point, &flags);
-        tc.SelectItem(h);
-        if (h) m_pCaretNode = NodeOfItem(h);
-        HTREEITEM hFirst = tc.GetFirstVisibleItem();
-        Default();
-        if (h && (flags & TVHT_ONITEMBUTTON)) {
-            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
-            else AfterExpand(hFirst, h, h);
-        } else if (h && (flags & TVHT_ONITEMICON)) {
-            ToggleCheck(h);
-        }
-        UpdateScrollBar();
+    UINT flags = 0;
+    HTREEITEM h = tc.HitTest(point, &flags);
+    std::optional<CHideView> hide;
+    if (h && (flags & TVHT_ONITEMBUTTON)) hide.emplace(this);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    Default();
+    if (!hide) hide.emplace(this);
+    if (h && (flags & TVHT_ONITEMBUTTON)) {
+        if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+        else AfterExpand(hFirst, h, h);
+    } else if (h && (flags & TVHT_ONITEMICON)) {
+        ToggleCheck(h);
     }
+    UpdateScrollBar();
 }
 
 void CTreeViewEx::OnLButtonDblClk(UINT, POINT point) {
     CTreeCtrl& tc = GetTreeCtrl();
-    {
-        CHideView hide(this);
-        UINT flags = 0;
-        HTREEITEM h = tc.HitTest(point, &flags);
-        tc.SelectItem(h);
-        if (h) m_pCaretNode = NodeOfItem(h);
-        HTREEITEM hFirst = tc.GetFirstVisibleItem();
-        Default();
-        if (h && (flags & TVHT_ONITEM) && tc.GetChildItem(h)) {
-            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
-            else AfterExpand(hFirst, h, h);
-        }
-        UpdateScrollBar();
+    CHideView hide(this);
+    UINT flags = 0;
+    HTREEITEM h = tc.HitTest(point, &flags);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    Default();
+    if (h && (flags & TVHT_ONITEM) && tc.GetChildItem(h)) {
+        if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+        else AfterExpand(hFirst, h, h);
     }
+    UpdateScrollBar();
 }
 
 void CTreeViewEx::OnRButtonDown(UINT, POINT point) {

@@ -1,5 +1,7 @@
 // The tree frame, document and test view of the tree-window tests.
 #include "TreeFixture.h"
+#include <algorithm>
+#include <sstream>
 
 IMPLEMENT_DYNCREATE(CTestTreeView, CTreeViewEx)
 
@@ -27,7 +29,9 @@ CViewHarness::CViewHarness() {
         ADD_FAILURE() << "the tree frame was not created";
         return;
     }
+    // Hidden, so that nothing paints; the views get their initial update all the same.
     m_pFrame->InitialUpdateFrame(m_pDoc, FALSE);
+    m_pFrame->SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE);
     m_pView = dynamic_cast<CTestTreeView*>(m_pFrame->GetActiveView());
     if (!m_pView) {
         ADD_FAILURE() << "the frame has no tree view";
@@ -94,3 +98,58 @@ bool PointWithFlag(const CTreeCtrl& tc, HTREEITEM h, UINT flag, POINT* pt) {
 
 bool CViewHarness::ButtonPoint(HTREEITEM h, POINT* pt) const { return PointWithFlag(Tree(), h, TVHT_ONITEMBUTTON, pt); }
 bool CViewHarness::IconPoint(HTREEITEM h, POINT* pt) const { return PointWithFlag(Tree(), h, TVHT_ONITEMICON, pt); }
+
+std::string CheckPage(const CViewHarness& h, const CTestLog& log) {
+    CTestTreeView* v = h.m_pView;
+    CTreeCtrl& tc = h.Tree();
+    const int view = v->GetViewIndex();
+    const int page = v->VisibleCount();
+    std::ostringstream out;
+    const int total = TotalRowsOf(log, view);
+    if (v->GetTotalRows() != total) out << "total rows " << v->GetTotalRows() << ", the log has " << total << "; ";
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    if (log.calls.empty()) {
+        if (hFirst || v->GetFirstRow() != 0) out << "an empty log shows something; ";
+        return out.str();
+    }
+    if (!hFirst) return out.str() + "no first visible item";
+    const int row = RowOf(log, v->NodeOfItem(hFirst), view);
+    if (v->GetFirstRow() != row) out << "first row " << v->GetFirstRow() << ", the first visible item is on row " << row << "; ";
+    const SCROLLINFO& si = v->GetPushedScrollInfo();
+    if (si.nPos != v->GetFirstRow() || si.nMax != std::max(0, total - 1) || static_cast<int>(si.nPage) != page)
+        out << "scroll bar " << si.nPos << "/" << si.nMax << "/" << si.nPage << "; ";
+    // The root items: consecutive top-level nodes of the log.
+    CLogNode* prev = nullptr;
+    for (HTREEITEM r = tc.GetRootItem(); r; r = tc.GetNextSiblingItem(r)) {
+        CLogNode* n = v->NodeOfItem(r);
+        if (prev && prev->m_pNext != n) { out << "a gap in the root items; "; break; }
+        prev = n;
+    }
+    // Rows loaded around the first visible item, and what the log has there.
+    const std::vector<CLogNode*> rows = h.LoadedRows();
+    const int at = static_cast<int>(std::find(rows.begin(), rows.end(), v->NodeOfItem(hFirst)) - rows.begin());
+    const int above = at, below = static_cast<int>(rows.size()) - at - 1;
+    const int firstLoadedRow = RowOf(log, rows.front(), view);
+    if (firstLoadedRow + static_cast<int>(rows.size()) > total || RowOf(log, rows.back(), view) != firstLoadedRow + static_cast<int>(rows.size()) - 1)
+        out << "the loaded rows are not a run of the log; ";
+    const int availAbove = row, availBelow = total - row - 1;
+    if (above < std::min(page + 1, availAbove)) out << above << " rows above, want " << page + 1 << "; ";
+    if (below < std::min(2 * page, availBelow)) out << below << " rows below, want " << 2 * page << "; ";
+    const int rowsFirstRoot = TopRows(v->NodeOfItem(tc.GetRootItem()), view);
+    const int rowsLastRoot = TopRows(prev, view);
+    // Above, the pages may be kept from the start of the first visible
+    // item's own top-level node (the bottom of the log keeps two pages
+    // above the last call line).
+    CLogNode* firstRoot = FindEntryRoot(v->NodeOfItem(hFirst));
+    const int aboveRoot = above - (row - RowOf(log, firstRoot, view));
+    if (aboveRoot - rowsFirstRoot >= 3 * page + 1 && firstRoot != v->NodeOfItem(tc.GetRootItem()))
+        out << "a root item wholly above the pages (" << above << " rows above); ";
+    if (below - rowsLastRoot >= 3 * page + 1) out << "a root item wholly below the pages (" << below << " rows below); ";
+    // The caret: shown selected when its item is loaded.
+    HTREEITEM hSel = tc.GetSelectedItem();
+    HTREEITEM hCaret = v->FindItemOfNode(v->GetCaretNode());
+    if (hCaret && hSel != hCaret) out << "the caret's item is loaded but not selected; ";
+    if (!hCaret && hSel) out << "an item is selected while the caret is not loaded; ";
+    if (!v->IsWindowVisible() && h.m_pFrame->IsWindowVisible()) out << "the view stayed hidden; ";
+    return out.str();
+}

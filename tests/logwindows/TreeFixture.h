@@ -209,5 +209,11 @@ public:
     bool IconPoint(HTREEITEM h, POINT* pt) const;
 };
 
+// Checks the view against the log: first row and total rows against the
+// display order, the scroll bar, a gap-free run of top-level nodes around the
+// visible page, the caret shown when loaded. A description of the faults,
+// empty when there is none.
+std::string CheckPage(const CViewHarness& h, const CTestLog& log);
+
 // Runs the calling thread's messages for a while.
 void PumpMessages(DWORD ms = 50);

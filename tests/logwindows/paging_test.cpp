@@ -94,62 +94,7 @@ protected:
         EXPECT_TRUE(g_exceptions.empty()) << "a handler raised: " << std::string(g_exceptions.front().begin(), g_exceptions.front().end());
     }
 
-    // Checks the view against the log; returns a description of the first
-    // fault, empty when there is none.
-    std::string Check(const CTestLog& log) const {
-        CTestTreeView* v = m_h->m_pView;
-        CTreeCtrl& tc = m_h->Tree();
-        const int view = v->GetViewIndex();
-        const int page = v->VisibleCount();
-        std::ostringstream out;
-        const int total = TotalRowsOf(log, view);
-        if (v->GetTotalRows() != total) out << "total rows " << v->GetTotalRows() << ", the log has " << total << "; ";
-        HTREEITEM hFirst = tc.GetFirstVisibleItem();
-        if (log.calls.empty()) {
-            if (hFirst || v->GetFirstRow() != 0) out << "an empty log shows something; ";
-            return out.str();
-        }
-        if (!hFirst) return out.str() + "no first visible item";
-        const int row = RowOf(log, v->NodeOfItem(hFirst), view);
-        if (v->GetFirstRow() != row) out << "first row " << v->GetFirstRow() << ", the first visible item is on row " << row << "; ";
-        const SCROLLINFO& si = v->GetPushedScrollInfo();
-        if (si.nPos != v->GetFirstRow() || si.nMax != std::max(0, total - 1) || static_cast<int>(si.nPage) != page)
-            out << "scroll bar " << si.nPos << "/" << si.nMax << "/" << si.nPage << "; ";
-        // The root items: consecutive top-level nodes of the log.
-        CLogNode* prev = nullptr;
-        for (HTREEITEM r = tc.GetRootItem(); r; r = tc.GetNextSiblingItem(r)) {
-            CLogNode* n = v->NodeOfItem(r);
-            if (prev && prev->m_pNext != n) { out << "a gap in the root items; "; break; }
-            prev = n;
-        }
-        // Rows loaded around the first visible item, and what the log has there.
-        const std::vector<CLogNode*> rows = m_h->LoadedRows();
-        const int at = static_cast<int>(std::find(rows.begin(), rows.end(), v->NodeOfItem(hFirst)) - rows.begin());
-        const int above = at, below = static_cast<int>(rows.size()) - at - 1;
-        const int firstLoadedRow = RowOf(log, rows.front(), view);
-        if (firstLoadedRow + static_cast<int>(rows.size()) > total || RowOf(log, rows.back(), view) != firstLoadedRow + static_cast<int>(rows.size()) - 1)
-            out << "the loaded rows are not a run of the log; ";
-        const int availAbove = row, availBelow = total - row - 1;
-        if (above < std::min(page + 1, availAbove)) out << above << " rows above, want " << page + 1 << "; ";
-        if (below < std::min(2 * page, availBelow)) out << below << " rows below, want " << 2 * page << "; ";
-        const int rowsFirstRoot = TopRows(v->NodeOfItem(tc.GetRootItem()), view);
-        const int rowsLastRoot = TopRows(prev, view);
-        // Above, the pages may be kept from the start of the first visible
-        // item's own top-level node (the bottom of the log keeps two pages
-        // above the last call line).
-        CLogNode* firstRoot = FindEntryRoot(v->NodeOfItem(hFirst));
-        const int aboveRoot = above - (row - RowOf(log, firstRoot, view));
-        if (aboveRoot - rowsFirstRoot >= 3 * page + 1 && firstRoot != v->NodeOfItem(tc.GetRootItem()))
-            out << "a root item wholly above the pages (" << above << " rows above); ";
-        if (below - rowsLastRoot >= 3 * page + 1) out << "a root item wholly below the pages (" << below << " rows below); ";
-        // The caret: shown selected when its item is loaded.
-        HTREEITEM hSel = tc.GetSelectedItem();
-        HTREEITEM hCaret = v->FindItemOfNode(v->GetCaretNode());
-        if (hCaret && hSel != hCaret) out << "the caret's item is loaded but not selected; ";
-        if (!hCaret && hSel) out << "an item is selected while the caret is not loaded; ";
-        if (!v->IsWindowVisible() && m_h->m_pFrame->IsWindowVisible()) out << "the view stayed hidden; ";
-        return out.str();
-    }
+    std::string Check(const CTestLog& log) const { return CheckPage(*m_h, log); }
 
     // Runs one step; fills the caret the step should leave.
     CLogNode* Run(CTestLog& log, const Step& s) {
@@ -197,6 +142,7 @@ protected:
             const int target = s.op == Op::ThumbBy ? pushed.nPos + s.arg * std::max(1, v->VisibleCount())
                                                    : static_cast<int>(static_cast<long long>(range) * s.arg / 1000);
             si.nTrackPos = std::clamp(target, 0, range);
+            m_nThumbTarget = si.nTrackPos;
             v->OnScrollCommand(SB_THUMBTRACK, &si);
             v->OnScrollCommand(SB_THUMBPOSITION, &si);
             v->OnScrollCommand(SB_ENDSCROLL, &si);
@@ -238,7 +184,7 @@ protected:
     }
 
     // Expected first row of the simple moves; -1 when the step does not say.
-    static int ExpectedFirstRow(const Step& s, int before, int total, int page) {
+    int ExpectedFirstRow(const Step& s, int before, int total, int page) const {
         const int max = std::max(0, total - page);
         const int pageStep = std::max(1, page - 1);
         switch (s.op) {
@@ -247,6 +193,7 @@ protected:
         case Op::PageUp: return std::clamp(before - pageStep, 0, max);
         case Op::PageDown: return std::clamp(before + pageStep, 0, max);
         case Op::Wheel: return std::clamp(before - (s.arg / 120) * 3, 0, max);
+        case Op::ThumbBy: case Op::ThumbTo: return m_nThumbTarget;  // a jump lands on its row
         case Op::Top: return 0;
         case Op::Bottom: return max;
         default: return -1;
@@ -308,6 +255,7 @@ protected:
     }
 
     std::unique_ptr<CViewHarness> m_h;
+    int m_nThumbTarget = 0;
 };
 
 TEST_F(PagingTest, AFewCallLines) { RunAll(3); }

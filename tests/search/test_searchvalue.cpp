@@ -325,3 +325,30 @@ TEST(SearchValue, MemberDecimalSeparatorOfTheLocale)
 }
 
 } // namespace
+
+namespace {
+
+// Member dates are read as the capture wrote them: in the user's locale with
+// the user's own short date format.
+TEST(SearchValue, MemberDateInTheUsersFormat)
+{
+    WCHAR saved[80] = {};
+    ASSERT_GT(::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved, 80), 0);
+    ASSERT_TRUE(::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd/MM/yyyy"));
+    VARIANT v, s;
+    VariantInit(&v);
+    VariantInit(&s);
+    v.vt = VT_DATE;
+    v.date = 43835.5;   // 2020/01/05 12:00
+    const HRESULT hr = VariantChangeType(&s, &v, 0, VT_BSTR);
+    const std::wstring text = SUCCEEDED(hr) ? s.bstrVal : L"";
+    VariantClear(&s);
+    CSearchValue m;
+    m.ParseDateText(text.c_str());
+    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved);
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_EQ(text.substr(0, 10), L"05/01/2020");
+    EXPECT_EQ(Show(m), L"D:2020/01/05|12:00:00") << testing::PrintToString(text);
+}
+
+} // namespace
