@@ -41,6 +41,8 @@ endfunction()
 
 zv_art_bitmap(LogToolbar.txt LogToolbar.bmp LogWindow.rc)
 zv_art_icon(LogWindowIcon.txt LogWindowIcon 13101 LogWindow.rc)
+zv_art_bitmap(ResultToolbar.txt ResultToolbar.bmp ResultWindow.rc)
+zv_art_icon(ResultWindowIcon.txt ResultWindowIcon 13201 ResultWindow.rc)
 
 add_custom_target(zv_art DEPENDS ${ZV_ART_OUTPUTS})
 add_dependencies(zv_resources zv_art)

@@ -5,10 +5,12 @@
 // application layer: the function is compiled where it is called.
 #pragma once
 #include "logwindows/LogTreeThread.h"
+#include "logwindows/ResultTreeDoc.h"
 #include "server/app/MainFrm.h"
 
 inline void RegisterLogWindows() {
     CMainFrame::s_pfnCreateLogThread = &CLogTreeThread::CreateForMainFrame;
+    CLogTreeThread::s_pResultWindow = CResultTreeDoc::GetWindowSlot();
     // A record that no window takes is freed by whoever builds them.
     CLogTreeThread::s_pfnFreeUnshownRecord = [](CObjInfo* pInfo) {
         if (CMainFrame::s_pObjInfoBuilder && CMainFrame::s_pObjInfoBuilder->pfnFree)

@@ -131,7 +131,7 @@ TEST(LogThreadTest, AResultWindowThatCannotBeOpenedIsReportedAndItsTreeReturned)
     size_t nBoxes = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "slot " << c.bSlot << ", view " << c.n);
-        std::unique_ptr<ResultSlotScope> slot(c.bSlot ? new ResultSlotScope : nullptr);
+        ResultSlotScope slot(c.bSlot);
         CLogNode* pCall = MakeCall(L"x", 1, 1, false, 2);
         CLogNode* pTree = NodeShareTree(pCall);
         const int nFreeBefore = GetNodePoolState().nReturnedNodes;
@@ -142,6 +142,7 @@ TEST(LogThreadTest, AResultWindowThatCannotBeOpenedIsReportedAndItsTreeReturned)
         EXPECT_EQ(0, ResultSlotScope::s_nSetTree);
     }
     // A find into a result window without one: the same report.
+    ResultSlotScope none(false);
     CSearchConditionSet set;
     set.m_options = 3u << SSO_VIEW_SHIFT;
     t.m_pThread->PostThreadMessage(UM_FIND_TO_RESULTVIEW, reinterpret_cast<WPARAM>(&set), 0);

@@ -283,9 +283,9 @@ const CResultWindowSlot kTestResultSlot = {
 
 int ResultSlotScope::s_nSetTree = 0;
 
-ResultSlotScope::ResultSlotScope() {
+ResultSlotScope::ResultSlotScope(bool bTestWindow) : m_pOld(CLogTreeThread::s_pResultWindow) {
     s_nSetTree = 0;
-    CLogTreeThread::s_pResultWindow = &kTestResultSlot;
+    CLogTreeThread::s_pResultWindow = bTestWindow ? &kTestResultSlot : nullptr;
 }
 
-ResultSlotScope::~ResultSlotScope() { CLogTreeThread::s_pResultWindow = nullptr; }
+ResultSlotScope::~ResultSlotScope() { CLogTreeThread::s_pResultWindow = m_pOld; }

@@ -101,11 +101,16 @@ private:
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 5000);
 
 // A result window made of the bases only, plugged into the result slot while
-// a test holds a ResultSlotScope. Its frame posts UM_RESULTVIEW_CLOSED (view
-// index) to its thread when destroyed; SetTree takes the tree as the chain.
+// a test holds a ResultSlotScope (bTestWindow false: no result window at
+// all); the slot found before comes back with the scope's end. Its frame
+// posts UM_RESULTVIEW_CLOSED (view index) to its thread when destroyed;
+// SetTree takes the tree as the chain.
 class ResultSlotScope {
 public:
-    ResultSlotScope();
+    explicit ResultSlotScope(bool bTestWindow = true);
     ~ResultSlotScope();
     static int s_nSetTree;
+
+private:
+    const CResultWindowSlot* m_pOld;
 };
