@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/App.h"
+#include "objinfo/ObjInfo.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -10,5 +11,6 @@ CZavetraModule g_ZavetraModule;
 CZavetraApp theApp;
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
+    RegisterObjInfoBuilder();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
