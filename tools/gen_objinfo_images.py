@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Draws the images of the object-information window from the pictures below.
 
-    tools/gen_objinfo_images.py        # writes resources/ObjInfoItems.bmp and resources/ObjInfo.ico
+    tools/gen_objinfo_images.py   # writes resources/ObjInfoItems.bmp and the ObjInfoIcon files
 
 ObjInfoItems.bmp: the item images of the member tree, seven of 16 x 16 side by
 side (113 pixels wide, the last column blank), 4 bits per pixel, loaded
 without a mask: 0 unused, 1 a record (interface), 2 Method, 3 Property Get,
 4 Property Put, 5 Property Put (Ref), 6 a variable.
-ObjInfo.ico: the window's icon, 32 x 32 and 16 x 16 (the small one scaled down).
+The window's icon, 32 x 32 and 16 x 16 (the small one scaled down), as raw
+resource data: ObjInfoIcon.grp (the icon group, naming the images 14501 and
+14502, ids that no other resource script numbers) and ObjInfoIcon-1.ico,
+ObjInfoIcon-2.ico (the images).
 
 Each picture is a grid of characters, one per pixel; the letters name the
 colours of the palette below ('.' is the background).
@@ -248,15 +251,15 @@ def icon_image(rows):
     return info + bytes(xor) + mask
 
 
-def ico(images):
-    """An .ico file of (width, height, data) images."""
+ICON_FIRST_ID = 14501
+
+
+def icon_group(images):
+    """RT_GROUP_ICON data for (width, height, data) images with ids from ICON_FIRST_ID."""
     out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    body = b""
-    for w, h, data in images:
-        out += struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0, 1, 32, len(data), offset + len(body))
-        body += data
-    return out + body
+    for i, (w, h, data) in enumerate(images):
+        out += struct.pack("<BBBBHHIH", w % 256, h % 256, 0, 0, 1, 32, len(data), ICON_FIRST_ID + i)
+    return out
 
 
 def indexes(picture):
@@ -290,8 +293,12 @@ def main():
             drawn = [c for c in block if c != COLOURS["."]]
             row.append(drawn[0] if drawn else COLOURS["."])
         small.append(row)
-    with open(os.path.join(root, "ObjInfo.ico"), "wb") as f:
-        f.write(ico([(32, 32, icon_image(big)), (16, 16, icon_image(small))]))
+    images = [(32, 32, icon_image(big)), (16, 16, icon_image(small))]
+    with open(os.path.join(root, "ObjInfoIcon.grp"), "wb") as f:
+        f.write(icon_group(images))
+    for i, (_, _, data) in enumerate(images):
+        with open(os.path.join(root, f"ObjInfoIcon-{i + 1}.ico"), "wb") as f:
+            f.write(data)
 
 
 if __name__ == "__main__":
