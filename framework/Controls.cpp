@@ -7,6 +7,7 @@ IMPLEMENT_DYNAMIC(CEdit, CWnd)
 IMPLEMENT_DYNAMIC(CSpinButtonCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CListBox, CWnd)
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
+IMPLEMENT_DYNAMIC(CScrollBar, CWnd)
 
 BOOL CStatic::Create(LPCWSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create(L"STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
@@ -106,4 +107,22 @@ BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     case WM_DELETEITEM:  DeleteItem(reinterpret_cast<LPDELETEITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
     }
     return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+}
+
+BOOL CScrollBar::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create(L"SCROLLBAR", nullptr, dwStyle, rect, pParentWnd, nID);
+}
+
+BOOL CScrollBar::GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask) const {
+    if (!IsWindow() || !lpScrollInfo) return FALSE;
+    lpScrollInfo->cbSize = sizeof(SCROLLINFO);
+    lpScrollInfo->fMask = nMask;
+    return ::GetScrollInfo(m_hWnd, SB_CTL, lpScrollInfo);
+}
+
+void CScrollBar::GetScrollRange(LPINT lpMinPos, LPINT lpMaxPos) const {
+    int lo = 0, hi = 0;
+    if (IsWindow()) ::GetScrollRange(m_hWnd, SB_CTL, &lo, &hi);
+    if (lpMinPos) *lpMinPos = lo;
+    if (lpMaxPos) *lpMaxPos = hi;
 }

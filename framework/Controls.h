@@ -67,6 +67,22 @@ public:
     int SetBase(int nBase) { return IsWindow() ? static_cast<int>(SendMessage(UDM_SETBASE, nBase)) : 0; }
 };
 
+// A scroll-bar control (SBS_VERT or SBS_HORZ); the SB_CTL bar of its window.
+class CScrollBar : public CWnd {
+    DECLARE_DYNAMIC(CScrollBar)
+public:
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    // The fields named by lpScrollInfo->fMask; the position after the change.
+    int SetScrollInfo(LPSCROLLINFO lpScrollInfo, BOOL bRedraw = TRUE) { return IsWindow() ? ::SetScrollInfo(m_hWnd, SB_CTL, lpScrollInfo, bRedraw) : 0; }
+    // nMask replaces lpScrollInfo->fMask (cbSize is set here).
+    BOOL GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL) const;
+    int GetScrollPos() const { return IsWindow() ? ::GetScrollPos(m_hWnd, SB_CTL) : 0; }
+    int SetScrollPos(int nPos, BOOL bRedraw = TRUE) { return IsWindow() ? ::SetScrollPos(m_hWnd, SB_CTL, nPos, bRedraw) : 0; }
+    void GetScrollRange(LPINT lpMinPos, LPINT lpMaxPos) const;
+    void SetScrollRange(int nMinPos, int nMaxPos, BOOL bRedraw = TRUE) { if (IsWindow()) ::SetScrollRange(m_hWnd, SB_CTL, nMinPos, nMaxPos, bRedraw); }
+    BOOL EnableScrollBar(UINT nArrowFlags = ESB_ENABLE_BOTH) { return IsWindow() && ::EnableScrollBar(m_hWnd, SB_CTL, nArrowFlags); }
+};
+
 // Owner-drawn lists: override DrawItem and MeasureItem (and CompareItem,
 // DeleteItem); the parent's WM_DRAWITEM, WM_MEASUREITEM, WM_COMPAREITEM
 // and WM_DELETEITEM reach them once the list is bound (SubclassDlgItem or Create).

@@ -9,4 +9,6 @@
 #include "framework/DocView.h"
 #include "framework/Dialog.h"
 #include "framework/Controls.h"
+#include "framework/TreeCtrl.h"
+#include "framework/TreeView.h"
 #include "framework/CommonDialogs.h"

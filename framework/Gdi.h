@@ -74,6 +74,28 @@ private:
     UniqueHImageList m_h;
 };
 
+// A region. CombineRgn works on regions that already exist (make the target
+// first, e.g. with CreateRectRgn(0, 0, 0, 0)).
+class CRgn {
+public:
+    CRgn() = default;
+    BOOL CreateRectRgn(int x1, int y1, int x2, int y2) { m_h.reset(::CreateRectRgn(x1, y1, x2, y2)); return m_h ? TRUE : FALSE; }
+    BOOL CreateRectRgnIndirect(const RECT* lpRect) { m_h.reset(::CreateRectRgnIndirect(lpRect)); return m_h ? TRUE : FALSE; }
+    BOOL SetRectRgn(const RECT* lpRect) { return m_h && ::SetRectRgn(m_h.get(), lpRect->left, lpRect->top, lpRect->right, lpRect->bottom); }
+    // This region becomes pRgn1 <mode> pRgn2 (RGN_AND, RGN_OR, RGN_DIFF...);
+    // the region type, or ERROR.
+    int CombineRgn(const CRgn* pRgn1, const CRgn* pRgn2, int nCombineMode) {
+        return (m_h && pRgn1 && pRgn1->m_h) ? ::CombineRgn(m_h.get(), pRgn1->m_h.get(), pRgn2 ? pRgn2->m_h.get() : nullptr, nCombineMode) : ERROR;
+    }
+    int GetRgnBox(RECT* lpRect) const { return m_h ? ::GetRgnBox(m_h.get(), lpRect) : ERROR; }
+    BOOL PtInRegion(int x, int y) const { return m_h && ::PtInRegion(m_h.get(), x, y); }
+    BOOL DeleteObject() { BOOL had = m_h ? TRUE : FALSE; m_h.reset(); return had; }
+    HRGN GetSafeHandle() const { return m_h.get(); }
+    operator HRGN() const { return m_h.get(); }
+private:
+    UniqueHRgn m_h;
+};
+
 // A device context that the wrapper does not own (e.g. the hDC of a
 // DRAWITEMSTRUCT). CPaintDC and CClientDC own theirs.
 class CDC {
@@ -95,6 +117,7 @@ public:
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     void FillRect(const RECT* pRect, HBRUSH hBrush) { ::FillRect(m_hDC, pRect, hBrush); }
     void FrameRect(const RECT* pRect, HBRUSH hBrush) { ::FrameRect(m_hDC, pRect, hBrush); }
+    BOOL FillRgn(HRGN hRgn, HBRUSH hBrush) { return ::FillRgn(m_hDC, hRgn, hBrush); }
     void DrawFocusRect(const RECT* pRect) { ::DrawFocusRect(m_hDC, pRect); }
     COLORREF SetTextColor(COLORREF clr) { return ::SetTextColor(m_hDC, clr); }
     COLORREF SetBkColor(COLORREF clr) { return ::SetBkColor(m_hDC, clr); }

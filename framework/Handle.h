@@ -57,6 +57,7 @@ using UniqueHFont      = UniqueHandle<handle_traits::Gdi<HFONT>>;
 using UniqueHBrush     = UniqueHandle<handle_traits::Gdi<HBRUSH>>;
 using UniqueHBitmap    = UniqueHandle<handle_traits::Gdi<HBITMAP>>;
 using UniqueHPen       = UniqueHandle<handle_traits::Gdi<HPEN>>;
+using UniqueHRgn       = UniqueHandle<handle_traits::Gdi<HRGN>>;
 using UniqueHMenu      = UniqueHandle<handle_traits::Menu>;
 using UniqueHIcon      = UniqueHandle<handle_traits::Icon>;
 using UniqueHImageList = UniqueHandle<handle_traits::ImageList>;

@@ -1,0 +1,53 @@
+// The tree document base: find runs, level expansion and hit expansion.
+#include "logwindows/TreeDocEx.h"
+#include "server/core/Except.h"
+
+IMPLEMENT_DYNCREATE(CTreeDocEx, CDocument)
+
+CTreeDocEx::CTreeDocEx() : m_FoundCursor(m_FoundNodes.end()) {}
+
+CTreeDocEx::~CTreeDocEx() {
+    m_ActiveConditions.Clear();
+    m_ActiveConditions.m_conditions.clear();
+    m_FoundNodes.clear();
+    m_FoundCursor = m_FoundNodes.end();
+    m_CheckedRoots.clear();
+}
+
+int CTreeDocEx::RunFind(CSearchConditionSet* pSet) {
+    ClearFoundNodes(m_FoundNodes);
+    int nMatches = 0;
+    try {
+        m_ActiveConditions.CopyFrom(pSet);
+        nMatches = m_ActiveConditions.HighlightMatches(m_pFirstNode, m_FoundNodes);
+    } catch (const CExcept&) {
+        ClearFoundNodes(m_FoundNodes);
+        UpdateAllViews(nullptr, 1, reinterpret_cast<CObject*>(&m_FoundNodes));
+        throw;
+    }
+    ExpandFindHits();
+    UpdateAllViews(nullptr, 1, reinterpret_cast<CObject*>(&m_FoundNodes));
+    return nMatches;
+}
+
+void CTreeDocEx::ExpandLevels(CLogNode* pChain, int nLevels) {
+    // A non-positive depth expands nothing (a negative one must not run
+    // through every level of the tree).
+    if (nLevels <= 0) return;
+    for (CLogNode* p = pChain; p; p = p->m_pNext) {
+        if (p->m_pEntry) p->NodeSetExpanded(m_nViewIndex, TRUE);
+        if (p->m_pChildren && nLevels > 1) ExpandLevels(p->m_pChildren, nLevels - 1);
+    }
+}
+
+void CTreeDocEx::ExpandFindHits() {
+    for (m_FoundCursor = m_FoundNodes.begin(); m_FoundCursor != m_FoundNodes.end(); ++m_FoundCursor) {
+        CLogNode* pNode = m_FoundCursor->first;
+        if (!pNode || (pNode->m_pEntry && pNode->m_pEntry->Kind() == LOGK_CALL)) continue;
+        CLogNode* pLeft = pNode;
+        for (CLogNode* p = pNode->m_pBack; p; pLeft = p, p = p->m_pBack) {
+            if (p->m_pChildren == pLeft && p->m_pEntry) p->NodeSetExpanded(m_nViewIndex, TRUE);
+        }
+    }
+    m_FoundCursor = m_FoundNodes.end();
+}

@@ -1,0 +1,236 @@
+// The paged tree view: the abstract view base of the log window and of the
+// result windows.
+//
+// A log grows with every call, so the tree control never holds the whole
+// document: it holds a short run of whole top-level nodes around the visible
+// page (at least visible count + 1 rows above the first visible item and
+// 2 x visible count + 1 below it, as far as the document has them), each with
+// the items its expansion shows plus one level of children below every
+// visible item. The view keeps its own row arithmetic over the whole document
+// (first row, total rows) and pushes it to the frame's external scroll bar.
+//
+// Each item holds its CLogNode* as item data and shows image 2 (checked in
+// this view) or 1 (unchecked) of the shared check-box images.
+//
+// Every page move hides the view for its duration and sets the busy flag, so
+// that the size changes it causes do not move the page again. Item loading
+// throws CExcept 23 (the control refused an item) or 11; nothing here catches
+// it: the derived views wrap every handler.
+#pragma once
+#include "framework/TreeView.h"
+#include "framework/Gdi.h"
+#include "server/core/Bstr.h"
+#include "server/core/NodeAlgo.h"
+#include "logwindows/TreeDocEx.h"
+
+class CVertScrollBar;
+class CFindDialog;
+class CMoveFindDialog;
+
+class CTreeViewEx : public CTreeView {
+    DECLARE_DYNAMIC(CTreeViewEx)
+public:
+    ~CTreeViewEx() override;  // releases the view font
+
+    CTreeDocEx* GetDocument() const;
+
+    // --- state ----------------------------------------------------------------
+    int GetViewIndex() const { return m_nViewIndex; }
+    void SetViewIndex(int nViewIndex) { m_nViewIndex = nViewIndex; }
+    CVertScrollBar* GetScrollBarDialog() const { return m_pScrollBar; }
+    void SetScrollBarDialog(CVertScrollBar* pScrollBar) { m_pScrollBar = pScrollBar; }
+    CLogNode* GetCaretNode() const { return m_pCaretNode; }
+    void SetCaretNode(CLogNode* pNode) { m_pCaretNode = pNode; }
+    int GetFirstRow() const { return m_nFirstRow; }
+    void SetFirstRow(int nRow) { m_nFirstRow = nRow; }
+    int GetTotalRows() const { return m_nTotalRows; }
+    void SetTotalRows(int nRows) { m_nTotalRows = nRows; }
+    CFoundNodeMap* GetFoundNodes() const { return m_pFoundNodes; }
+    void SetFoundNodes(CFoundNodeMap* pMap) { m_pFoundNodes = pMap; }
+    CFindDialog* GetFindDialog() const { return m_pFindDialog; }
+    void SetFindDialog(CFindDialog* pDialog) { m_pFindDialog = pDialog; }
+    CMoveFindDialog* GetMoveDialog() const { return m_pMoveDialog; }
+    void SetMoveDialog(CMoveFindDialog* pDialog) { m_pMoveDialog = pDialog; }
+    // What UpdateScrollBar last pushed (minimum 0, maximum, page, position).
+    const SCROLLINFO& GetPushedScrollInfo() const { return m_ScrollInfo; }
+    BOOL IsBusy() const { return m_bBusy != 0; }
+    // Makes the check-image offsets be computed again at the next drawing
+    // (after a font change).
+    void ResetCheckImageOffsets() { m_nCheckOffsetX = 0; m_nCheckOffsetY = 0; }
+
+    // --- items and the page -------------------------------------------------------
+    // The node an item shows (its item data); null for null.
+    CLogNode* NodeOfItem(HTREEITEM hItem) const;
+    // Items that fit in the client area (the control's visible count).
+    int VisibleCount() const;
+    // Label of a node, by the kind of its entry.
+    void FormatItemText(const CLogNode* pNode, CBstr& strText) const;
+    // One item with label, check image and node; null for a null node.
+    HTREEITEM InsertNodeItem(HTREEITEM hParent, CLogNode* pNode, HTREEITEM hInsertAfter);
+    // Appends a top-level node as the last root item with its direct
+    // children, expanded or collapsed by its expanded bit.
+    void LoadRootItem(CLogNode* pNode);
+    // The top-level node before (after) the one of hItem's root item becomes
+    // the first (last) root item; FALSE when there is none.
+    BOOL InsertPreviousRoot(HTREEITEM hItem);
+    BOOL InsertNextRoot(HTREEITEM hItem);
+    // Page bounds on one side of hItem: loads whole top-level nodes until
+    // visible count x nPages + 1 rows lie beyond it and deletes the root
+    // items wholly beyond that.
+    void KeepPagesAbove(HTREEITEM hItem, int nPages);
+    void KeepPagesBelow(HTREEITEM hItem, int nPages);
+    // Fills the child items of an item being expanded one level deeper.
+    // Returns the expanded item's node when one of its children still has
+    // members to load and it lies under the document's last top-level node;
+    // else null.
+    CLogNode* LoadChildItems(HTREEITEM hItem);
+    HTREEITEM RootItemOf(HTREEITEM hItem) const;
+    HTREEITEM RootOfFirstVisible() const;
+    // n next-visible (previous-visible) steps, stopping at the ends.
+    HTREEITEM StepDown(HTREEITEM hItem, int n) const;
+    HTREEITEM StepUp(HTREEITEM hItem, int n) const;
+    CLogNode* FirstRootNode() const;
+    // Trace root of the root item that holds the last visible item.
+    CLogNode* LastRootTraceNode() const;
+    HTREEITEM FindRootItemOfNode(HTREEITEM hStart, CLogNode* pNode) const;
+    HTREEITEM FindVisibleItemOfNode(HTREEITEM hStart, CLogNode* pNode) const;
+    HTREEITEM FindItemOfNode(CLogNode* pNode) const;
+    int CountVisibleItems(HTREEITEM hFrom, HTREEITEM hTo) const;
+    int CountSiblings(HTREEITEM hItem) const;
+    // Rows from a to b inclusive in display order over the whole document.
+    int RowsBetweenNodes(CLogNode* pA, CLogNode* pB) const;
+    // Rows of the chain of top-level nodes from pNode on (from the first
+    // root item's node when null).
+    int CountRows(CLogNode* pNode) const;
+    void RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL bDownward);
+    void UpdateScrollBar();
+    // Deletes every item; first row, total rows, busy flag, caret node and
+    // found-node map pointer become 0.
+    void ResetTree();
+    void SetTreeFont(const LOGFONTW* pLogFont);
+
+    // --- scrolling and input ---------------------------------------------------------
+    // A scroll code of the external bar (relayed by the frame).
+    void OnScrollCommand(UINT nCode, const SCROLLINFO* pInfo);
+    HTREEITEM TrackThumb(const SCROLLINFO* pInfo);
+    HTREEITEM ScrollByRows(int d);
+    HTREEITEM JumpToRow(int nRow);
+    void ScrollToTop();
+    void ScrollToBottom();
+    // Where the caret node lies: 0 on the page; 0x10 above, 0x20 below;
+    // 1 not loaded, 2 loaded.
+    int LocateCaret() const;
+    void PrepareKeyMove(UINT nKey);
+    void AfterExpand(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel);
+    void AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel, BOOL bWasExpanded);
+    // Selects the caret node's item (clears the selection when it is not loaded).
+    void ReselectCaret();
+
+    // Input handlers; the derived views call them inside their error catch.
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    // TRUE when consumed; FALSE: the caller runs the default processing.
+    BOOL OnSysKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    BOOL OnMouseWheel(UINT nFlags, short zDelta, POINT pt);
+    void OnLButtonDown(UINT nFlags, POINT point);
+    void OnLButtonDblClk(UINT nFlags, POINT point);
+    void OnRButtonDown(UINT nFlags, POINT point);
+    void OnSize(UINT nType, int cx, int cy);
+
+    // --- drawing, check boxes and hit navigation ---------------------------------------
+    LRESULT OnCustomDraw(NMTVCUSTOMDRAW* pDraw);
+    BOOL OnEraseBkgnd(HDC hdc);
+    // Paints below the last item near the end; TRUE: the default erasing is to be skipped.
+    BOOL PaintBelowLastItem();
+    COLORREF GetItemColor(const CFoundNodeMap* pMap, const CLogNode* pNode) const;
+    void FillRowBackground(HDC hdc, const RECT& rcRow, const RECT& rcText);
+    RECT GetCheckImageRect(const RECT& rcText);
+    void ToggleCheck(HTREEITEM hItem);
+    void SetItemCheck(HTREEITEM hItem, BOOL bChecked);
+    void SetChildChecks(HTREEITEM hItem, BOOL bChecked);
+    void UpdateParentChecks(HTREEITEM hItem, BOOL bChecked);
+    // Unchecked images on the run from hFirst and all its descendants (images only).
+    void UncheckItems(HTREEITEM hFirst);
+    void FindNext(BOOL bMarkedOnly);
+    void FindPrevious(BOOL bMarkedOnly);
+    void MoveToLastHit();
+    // Brings a node onto the page and selects it.
+    void ShowNode(CLogNode* pNode, BOOL bForward);
+    int LocateNode(CLogNode* pFirstVisibleNode, CLogNode* pNode) const;
+    int ExpandPathTo(CLogNode* pNode);
+    HTREEITEM ExpandItemsTo(HTREEITEM hRoot, CLogNode* pNode);
+    // Depth-first in display order (reverse order) over the chain and all
+    // descendants; *ppPass, while not null, is passed first (and then set to null).
+    CLogNode* SearchForward(CLogNode* pChain, CLogNode** ppPass, BOOL bMarkedOnly) const;
+    CLogNode* SearchBackward(CLogNode* pChain, CLogNode** ppPass, BOOL bMarkedOnly) const;
+
+    // --- derived views ---------------------------------------------------------------
+    // After every check toggle.
+    virtual void OnCheckChanged() = 0;
+    // Not null when the item is to be framed in the object-information colour.
+    virtual CBrush* IsMarkedItem(HTREEITEM hItem) = 0;
+
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    void OnInitialUpdate() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Custom draw, item expanded, selection changed and set focus of the
+    // control; the item-expanding notification is left to the derived views.
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+protected:
+    CTreeViewEx();
+
+    // Signed rows from one loaded item to another (INT_MIN when one is not loaded).
+    int VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const;
+    // First row within 0 .. total rows - visible count.
+    void ClampFirstRow();
+    // Clears the busy flag and lets a size change that came meanwhile move the page.
+    void ClearBusy();
+    // The page after a size change to client height cy (hItem: the first
+    // visible item before the control took the new size; null: the current one).
+    void ApplySize(int cy, HTREEITEM hItem = nullptr);
+    // Looks for a top-level node outwards from the loaded run: up from
+    // pBefore and down from pAfter at once; *pbAbove tells the side found.
+    CLogNode* WalkTopLevel(CLogNode* pTarget, CLogNode* pBefore, CLogNode* pAfter, BOOL* pbAbove) const;
+    // The parent of a node in its tree (null for a top-level node).
+    static CLogNode* ParentNode(CLogNode* pNode);
+
+    void OnItemExpanded(const NMTREEVIEWW* pNotify);
+    void OnSelChanged(const NMTREEVIEWW* pNotify);
+    void OnSetFocus();
+    LRESULT OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* pParams);
+
+    // Hides the view for one page move and shows it again (nesting keeps
+    // the outermost in charge; the keyboard focus is kept).
+    class CHideView {
+    public:
+        explicit CHideView(CTreeViewEx* pView);
+        ~CHideView();
+        CHideView(const CHideView&) = delete;
+        CHideView& operator=(const CHideView&) = delete;
+    private:
+        CTreeViewEx* m_pView;
+        bool m_bShow = false;
+        bool m_bFocus = false;
+    };
+
+    int m_nCheckHeight = 16;
+    int m_nCheckWidth = 16;
+    int m_nViewIndex = 0;
+    CVertScrollBar* m_pScrollBar = nullptr;
+    CFont m_ViewFont;
+    int m_nFirstRow = 0;
+    int m_nTotalRows = 0;
+    int m_nLastClientHeight = 0;
+    SCROLLINFO m_ScrollInfo;
+    DWORD m_bBusy = 0;
+    CLogNode* m_pCaretNode = nullptr;
+    CFoundNodeMap* m_pFoundNodes = nullptr;
+    CFindDialog* m_pFindDialog = nullptr;
+    CMoveFindDialog* m_pMoveDialog = nullptr;
+    RECT m_rcCheckImage = {0, 0, 16, 16};
+    int m_nCheckOffsetX = 0;
+    int m_nCheckOffsetY = 0;
+    int m_nHideDepth = 0;
+    bool m_bResizePending = false;
+};

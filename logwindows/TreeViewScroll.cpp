@@ -1,0 +1,568 @@
+// The paged tree view: scroll commands, thumb dragging, the mouse wheel, the
+// navigation keys, clicks that expand or collapse, and resizing. Every move
+// keeps the page bounds and corrects first row and total rows by the rows
+// passed, expanded or collapsed.
+#include "logwindows/TreeViewEx.h"
+#include "server/settings/AppSettings.h"
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
+
+// Rows a top-level node shows in a view.
+int TopLevelRows(const CLogNode* p, int nView) {
+    return 1 + (IsExpandedIn(p, nView) ? NodeCountExpandedRows(p, nView) : 0);
+}
+
+}  // namespace
+
+// --- helpers -------------------------------------------------------------------------
+
+int CTreeViewEx::VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const {
+    if (!hFrom || !hTo) return INT_MIN;
+    if (hFrom == hTo) return 0;
+    CTreeCtrl& tc = GetTreeCtrl();
+    int n = 0;
+    for (HTREEITEM h = tc.GetNextVisibleItem(hFrom); h; h = tc.GetNextVisibleItem(h)) {
+        ++n;
+        if (h == hTo) return n;
+    }
+    n = 0;
+    for (HTREEITEM h = tc.GetPrevVisibleItem(hFrom); h; h = tc.GetPrevVisibleItem(h)) {
+        --n;
+        if (h == hTo) return n;
+    }
+    return INT_MIN;
+}
+
+void CTreeViewEx::ClampFirstRow() {
+    const int nMax = std::max(0, m_nTotalRows - VisibleCount());
+    if (m_nFirstRow > nMax) m_nFirstRow = nMax;
+    if (m_nFirstRow < 0) m_nFirstRow = 0;
+}
+
+void CTreeViewEx::ReselectCaret() {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM h = FindItemOfNode(m_pCaretNode);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+}
+
+void CTreeViewEx::ClearBusy() {
+    m_bBusy = 0;
+    if (m_bResizePending) {
+        m_bResizePending = false;
+        RECT rc;
+        GetClientRect(&rc);
+        ApplySize(rc.bottom - rc.top);
+    }
+}
+
+CLogNode* CTreeViewEx::WalkTopLevel(CLogNode* pTarget, CLogNode* pBefore, CLogNode* pAfter, BOOL* pbAbove) const {
+    // Outwards from the loaded run in both directions at once: the cost is the
+    // distance to the target, not the length of the log.
+    CTreeDocEx* pDoc = GetDocument();
+    CLogNode* pFirst = pDoc ? pDoc->m_pFirstNode : nullptr;
+    CLogNode* pLast = pDoc ? pDoc->m_pLastNode : nullptr;
+    CLogNode* up = pBefore;
+    CLogNode* down = pAfter;
+    while (up || down) {
+        if (up) {
+            if (up == pTarget) { *pbAbove = TRUE; return up; }
+            up = (up == pFirst) ? nullptr : up->m_pBack;
+        }
+        if (down) {
+            if (down == pTarget) { *pbAbove = FALSE; return down; }
+            down = (down == pLast) ? nullptr : down->m_pNext;
+        }
+    }
+    return nullptr;
+}
+
+// --- scroll commands -----------------------------------------------------------------
+
+void CTreeViewEx::OnScrollCommand(UINT nCode, const SCROLLINFO* pInfo) {
+    if (nCode == SB_ENDSCROLL) return;
+    CTreeCtrl& tc = GetTreeCtrl();
+    CHideView hide(this);
+    HTREEITEM hRemembered = nullptr;
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    // A page step is one row less than the page, and at least one row.
+    const int nPage = std::max(1, VisibleCount() - 1);
+    HTREEITEM hTarget = nullptr;
+    BOOL bLineOrPage = TRUE, bDown = TRUE;
+    switch (nCode) {
+    case SB_LINEUP:        hTarget = StepUp(hFirst, 1); bDown = FALSE; break;
+    case SB_LINEDOWN:      hTarget = StepDown(hFirst, 1); break;
+    case SB_PAGEUP:        hTarget = StepUp(hFirst, nPage); bDown = FALSE; break;
+    case SB_THUMBPOSITION: bLineOrPage = FALSE; ClearBusy(); break;
+    case SB_THUMBTRACK:    bLineOrPage = FALSE; if (pInfo) hRemembered = TrackThumb(pInfo); break;
+    case SB_TOP:           bLineOrPage = FALSE; ScrollToTop(); break;
+    case SB_BOTTOM:        bLineOrPage = FALSE; ScrollToBottom(); break;
+    default:               hTarget = StepDown(hFirst, nPage); break;  // SB_PAGEDOWN and any other code
+    }
+    if (bLineOrPage) {
+        if (hTarget && hTarget != hFirst) {
+            m_bBusy = 1;
+            tc.SelectSetFirstVisible(hTarget);
+            RepositionPage(tc.GetFirstVisibleItem(), hFirst, bDown);
+            ClearBusy();
+        }
+        hRemembered = tc.GetFirstVisibleItem();
+    }
+    ReselectCaret();
+    if (hRemembered) tc.SelectSetFirstVisible(hRemembered);
+    if (nCode != SB_THUMBTRACK) UpdateScrollBar();
+}
+
+HTREEITEM CTreeViewEx::TrackThumb(const SCROLLINFO* pInfo) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    m_bBusy = 1;  // until SB_THUMBPOSITION ends the drag
+    const int p = pInfo->nTrackPos;
+    if (p == m_ScrollInfo.nPos) return tc.GetFirstVisibleItem();
+    const int d = p - m_ScrollInfo.nPos;
+    HTREEITEM hItem = (std::abs(d) > VisibleCount()) ? JumpToRow(p) : ScrollByRows(d);
+    if (hItem) {
+        KeepPagesAbove(hItem, 1);
+        KeepPagesBelow(hItem, 2);
+    }
+    UpdateScrollBar();
+    return hItem ? hItem : tc.GetFirstVisibleItem();
+}
+
+HTREEITEM CTreeViewEx::ScrollByRows(int d) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM h = tc.GetFirstVisibleItem();
+    if (!h) return nullptr;
+    // Only the rows actually passed count: the walk stops at the ends.
+    int nDone = 0;
+    for (; d > 0; --d, ++nDone) {
+        HTREEITEM n = tc.GetNextVisibleItem(h);
+        if (!n) break;
+        h = n;
+    }
+    for (; d < 0; ++d, --nDone) {
+        HTREEITEM p = tc.GetPrevVisibleItem(h);
+        if (!p) break;
+        h = p;
+    }
+    m_nFirstRow += nDone;
+    if (m_nFirstRow < 0) m_nFirstRow = 0;
+    return h;
+}
+
+HTREEITEM CTreeViewEx::JumpToRow(int nRow) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    HTREEITEM h = tc.GetFirstVisibleItem();
+    if (!h || !pDoc) return nullptr;
+    const int nOldFirst = m_nFirstRow;
+    int d = nRow - m_ScrollInfo.nPos;
+    // The walk over the loaded items.
+    CLogNode* pRemembered = FindEntryRoot(NodeOfItem(h));
+    while (d != 0) {
+        HTREEITEM n = d > 0 ? tc.GetNextVisibleItem(h) : tc.GetPrevVisibleItem(h);
+        if (!n) break;
+        h = n;
+        d += d > 0 ? -1 : 1;
+        CLogNode* pNode = NodeOfItem(h);
+        if (pNode && pNode->m_pEntry && pNode->m_pEntry->Kind() == LOGK_CALL) pRemembered = pNode;
+    }
+    if (d == 0) {
+        m_nFirstRow = nRow;
+        return h;
+    }
+    // The row lies in top-level nodes that are not loaded: count them by
+    // their rows, from the loaded run or from the nearer end of the document.
+    CLogNode* pHolder = nullptr;
+    int nOffset = 0;
+    if (d > 0) {
+        if (m_nTotalRows - nRow < d) {
+            int nEnd = m_nTotalRows;
+            for (CLogNode* p = pDoc->m_pLastNode; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
+                const int nStart = nEnd - TopLevelRows(p, m_nViewIndex);
+                if (nStart <= nRow) { pHolder = p; nOffset = nRow - nStart; break; }
+                nEnd = nStart;
+            }
+        } else {
+            CLogNode* p = (pRemembered && pRemembered != pDoc->m_pLastNode) ? pRemembered->m_pNext : nullptr;
+            for (; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
+                const int rows = TopLevelRows(p, m_nViewIndex);
+                if (rows >= d) { pHolder = p; nOffset = d - 1; break; }
+                d -= rows;
+            }
+        }
+    } else {
+        if (nRow < -d) {
+            int nStart = 0;
+            for (CLogNode* p = pDoc->m_pFirstNode; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
+                const int rows = TopLevelRows(p, m_nViewIndex);
+                if (nRow < nStart + rows) { pHolder = p; nOffset = nRow - nStart; break; }
+                nStart += rows;
+            }
+        } else {
+            CLogNode* p = (pRemembered && pRemembered != pDoc->m_pFirstNode) ? pRemembered->m_pBack : nullptr;
+            for (; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
+                const int rows = TopLevelRows(p, m_nViewIndex);
+                if (rows >= -d) { pHolder = p; nOffset = d + rows; break; }
+                d += rows;
+            }
+        }
+    }
+    if (!pHolder) {
+        // Ran off the chain: no move.
+        m_nFirstRow = nOldFirst;
+        return nullptr;
+    }
+    tc.DeleteAllItems();
+    LoadRootItem(pHolder);
+    m_nFirstRow = nRow;
+    return StepDown(tc.GetRootItem(), nOffset);
+}
+
+// --- mouse wheel -----------------------------------------------------------------------
+
+BOOL CTreeViewEx::OnMouseWheel(UINT, short zDelta, POINT) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    const UINT nLines = CAppSettings::Get().WheelScrollLines;
+    // WHEEL_PAGESCROLL: a notch scrolls a page.
+    const int nStep = (nLines == WHEEL_PAGESCROLL) ? std::max(1, VisibleCount() - 1) : static_cast<int>(nLines);
+    const int n = (zDelta / WHEEL_DELTA) * nStep;
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    HTREEITEM hItem = n < 0 ? StepDown(hFirst, -n) : StepUp(hFirst, n);
+    if (hItem == hFirst) return TRUE;
+    CHideView hide(this);
+    m_bBusy = 1;
+    tc.SelectSetFirstVisible(hItem);
+    RepositionPage(tc.GetFirstVisibleItem(), hFirst, n < 0);
+    ClearBusy();
+    HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
+    ReselectCaret();
+    tc.SelectSetFirstVisible(hNewFirst);
+    UpdateScrollBar();
+    return TRUE;
+}
+
+// --- top and bottom ------------------------------------------------------------------------
+
+void CTreeViewEx::ScrollToTop() {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    if (tc.GetFirstVisibleItem() && m_nFirstRow == 0) return;
+    if (tc.GetCount()) tc.DeleteAllItems();
+    if (pDoc && pDoc->m_pFirstNode) {
+        LoadRootItem(pDoc->m_pFirstNode);
+        HTREEITEM hRoot = tc.GetRootItem();
+        KeepPagesBelow(hRoot, 2);
+        hRoot = tc.GetRootItem();
+        tc.SelectItem(hRoot);
+        m_pCaretNode = NodeOfItem(hRoot);
+    }
+    m_nFirstRow = 0;
+}
+
+void CTreeViewEx::ScrollToBottom() {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    const int nPage = VisibleCount();
+    if (m_nTotalRows - m_nFirstRow <= nPage) return;
+    tc.DeleteAllItems();
+    if (pDoc && pDoc->m_pLastNode) {
+        LoadRootItem(pDoc->m_pLastNode);
+        KeepPagesAbove(tc.GetRootItem(), 2);
+        m_nFirstRow = std::max(0, m_nTotalRows - nPage);
+        HTREEITEM hLast = tc.GetLastVisibleItem();
+        tc.SelectItem(hLast);
+        m_pCaretNode = NodeOfItem(hLast);
+    } else {
+        m_nFirstRow = 0;
+    }
+}
+
+// --- keys ----------------------------------------------------------------------------------
+
+BOOL CTreeViewEx::OnSysKeyDown(UINT nChar, UINT, UINT) {
+    return nChar == VK_BACK || (nChar >= VK_PRIOR && nChar <= VK_DOWN);
+}
+
+void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pDoc || !pDoc->m_pFirstNode) return;
+    if (nChar != VK_BACK && (nChar < VK_PRIOR || nChar > VK_DOWN)) return;
+    if (::GetKeyState(VK_CONTROL) < 0) return;
+    {
+        CHideView hide(this);
+        m_bBusy = 1;
+        switch (nChar) {
+        case VK_END:  ScrollToBottom(); break;
+        case VK_HOME: ScrollToTop(); break;
+        default:      PrepareKeyMove(nChar); break;
+        }
+        HTREEITEM hOldFirst = tc.GetFirstVisibleItem();
+        HTREEITEM hOldSel = tc.GetSelectedItem();
+        CLogNode* pOldSelNode = NodeOfItem(hOldSel);
+        const BOOL bWasExpanded = nChar == VK_LEFT && IsExpandedIn(pOldSelNode, m_nViewIndex);
+        Default();
+        HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
+        HTREEITEM hNewSel = tc.GetSelectedItem();
+        switch (nChar) {
+        case VK_BACK: case VK_PRIOR: case VK_UP:
+            RepositionPage(hNewFirst, hOldFirst, FALSE);
+            break;
+        case VK_NEXT: case VK_DOWN:
+            RepositionPage(hNewFirst, hOldFirst, TRUE);
+            break;
+        case VK_LEFT:
+            AfterCollapse(hOldFirst, hNewSel, hOldSel, bWasExpanded);
+            break;
+        case VK_RIGHT:
+            AfterExpand(hOldFirst, hNewSel, hOldSel);
+            break;
+        }
+        hNewSel = tc.GetSelectedItem();
+        if (hNewSel) {
+            tc.SelectItem(hNewSel);
+            m_pCaretNode = NodeOfItem(hNewSel);
+        } else {
+            m_pCaretNode = nullptr;
+        }
+    }
+    ClearBusy();
+    UpdateScrollBar();
+}
+
+int CTreeViewEx::LocateCaret() const {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    if (!m_pCaretNode || !hFirst) return 0;
+    CLogNode* pFirstNode = NodeOfItem(hFirst);
+    if (pFirstNode == m_pCaretNode) return 0;
+    const int v = VisibleCount();
+    HTREEITEM h = hFirst;
+    for (int i = 0; h && i < v; ++i, h = tc.GetNextVisibleItem(h))
+        if (NodeOfItem(h) == m_pCaretNode) return 0;
+    CLogNode* T = FindEntryRoot(m_pCaretNode);
+    CLogNode* F = FindEntryRoot(pFirstNode);
+    CLogNode* A = h ? FindEntryRoot(NodeOfItem(h)) : nullptr;
+    if (T == F) {
+        if (T != A) return 0x12;
+        return NodeFirstOf(T, m_pCaretNode, pFirstNode) == m_pCaretNode ? 0x12 : 0x22;
+    }
+    CLogNode* pLastLoaded = LastRootTraceNode();
+    CLogNode* pFirstLoaded = FirstRootNode();
+    if (A) {
+        for (CLogNode* p = A; p; p = p->m_pNext) {
+            if (p == T) return 0x22;
+            if (p == pLastLoaded) break;
+        }
+    }
+    for (CLogNode* p = pFirstLoaded; p; p = p->m_pNext) {
+        if (p == T) return 0x12;
+        if (p == F) break;
+    }
+    // Not loaded: which side of the loaded run?
+    BOOL bAbove = FALSE;
+    CLogNode* pBefore = pFirstLoaded ? pFirstLoaded->m_pBack : nullptr;
+    CTreeDocEx* pDoc = GetDocument();
+    if (pFirstLoaded && pDoc && pFirstLoaded == pDoc->m_pFirstNode) pBefore = nullptr;
+    CLogNode* pAfter = (pLastLoaded && pDoc && pLastLoaded != pDoc->m_pLastNode) ? pLastLoaded->m_pNext : nullptr;
+    if (!WalkTopLevel(T, pBefore, pAfter, &bAbove)) return 0;
+    return bAbove ? 0x11 : 0x21;
+}
+
+void CTreeViewEx::PrepareKeyMove(UINT nKey) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    const int code = LocateCaret();
+    if (code == 0) return;
+    const int v = VisibleCount();
+    CLogNode* FN = NodeOfItem(tc.GetFirstVisibleItem());
+    const bool bArrow = nKey >= VK_LEFT && nKey <= VK_DOWN;
+    const bool bPageUp = nKey == VK_BACK || nKey == VK_PRIOR;
+    HTREEITEM c;
+    if (code & 1) {
+        tc.DeleteAllItems();
+        LoadRootItem(FindEntryRoot(m_pCaretNode));
+        HTREEITEM r = RootOfFirstVisible();
+        c = FindVisibleItemOfNode(r, m_pCaretNode);
+        if (code == 0x21) {
+            if (bPageUp) KeepPagesAbove(r, 2);
+            else if (bArrow) KeepPagesAbove(r, 1);
+        } else if (code == 0x11) {
+            if (nKey == VK_NEXT) {
+                KeepPagesBelow(r, 2);
+            } else if (bArrow) {
+                KeepPagesAbove(r, 1);
+                KeepPagesBelow(r, 2);
+            }
+        }
+        tc.SelectItem(c);
+        if (c) m_pCaretNode = NodeOfItem(c);
+    } else {
+        c = tc.GetSelectedItem();
+    }
+    if (!c) return;
+    const bool bBelow = (code & 0x20) != 0;
+    HTREEITEM t = c;
+    switch (nKey) {
+    case VK_BACK: case VK_PRIOR:
+        if (bBelow) t = StepUp(c, 2 * v - 2);
+        else { KeepPagesAbove(c, 1); t = StepUp(c, v - 1); }
+        break;
+    case VK_NEXT:
+        if (bBelow) { KeepPagesBelow(c, 1); t = c; }
+        else { KeepPagesAbove(c, 1); t = StepDown(c, v - 1); }
+        break;
+    case VK_LEFT: case VK_RIGHT:
+        if (bBelow) { KeepPagesBelow(c, 1); t = StepUp(c, v - 1); }
+        else t = c;
+        break;
+    case VK_UP:
+        if (bBelow) t = StepUp(c, v - 1);
+        else { KeepPagesAbove(c, 1); HTREEITEM p = tc.GetPrevVisibleItem(c); t = p ? p : c; }
+        break;
+    case VK_DOWN:
+        if (bBelow) { KeepPagesBelow(c, 1); t = StepUp(c, v - 2); }
+        else { HTREEITEM n = tc.GetNextVisibleItem(c); t = n ? n : c; }
+        break;
+    }
+    tc.SelectSetFirstVisible(t);
+    // The control may stop short near the end: count to where it did stop.
+    CLogNode* N = NodeOfItem(tc.GetFirstVisibleItem());
+    if (!FN || !N) return;
+    if (bBelow) m_nFirstRow += RowsBetweenNodes(FN, N) - 1;
+    else m_nFirstRow += 1 - RowsBetweenNodes(N, FN);
+    ClampFirstRow();
+}
+
+void CTreeViewEx::AfterExpand(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    if (!hNewSel || hNewSel != hOldSel) return;
+    HTREEITEM hChild = tc.GetChildItem(hNewSel);
+    if (!hChild) return;
+    m_nTotalRows += NodeCountExpandedRows(NodeOfItem(hNewSel), m_nViewIndex);
+    const int v = VisibleCount();
+    const int k = CountVisibleItems(hOldFirst, hNewSel);
+    const int c = CountSiblings(hChild);
+    if (k + c <= v) RepositionPage(hOldFirst, hOldFirst, TRUE);
+    else if (c <= v) RepositionPage(StepDown(hOldFirst, k + c - v), hOldFirst, TRUE);
+    else RepositionPage(hNewSel, hOldFirst, TRUE);
+}
+
+void CTreeViewEx::AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel, BOOL bWasExpanded) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    if (hNewSel && hNewSel == hOldSel) {
+        if (bWasExpanded && tc.GetChildItem(hNewSel)) {
+            m_nTotalRows -= NodeCountExpandedRows(NodeOfItem(hNewSel), m_nViewIndex);
+            if (m_nTotalRows < 0) m_nTotalRows = 0;
+            RepositionPage(hOldFirst, hOldFirst, TRUE);
+        }
+        return;
+    }
+    if (!hNewSel || !hOldSel) return;
+    const int v = VisibleCount();
+    const int a = CountVisibleItems(hOldFirst, hOldSel);
+    const int b = CountVisibleItems(hNewSel, hOldSel);
+    const int c = CountSiblings(tc.GetChildItem(hNewSel));
+    if (a == v) {
+        if (HTREEITEM t = StepDown(hOldFirst, c - b + 1)) RepositionPage(t, hOldFirst, TRUE);
+    } else if (b > a) {
+        RepositionPage(hNewSel, hOldFirst, FALSE);
+    }
+}
+
+// --- mouse -----------------------------------------------------------------------------------
+
+void CTreeViewEx::OnLButtonDown(UINT, POINT point) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    {
+        CHideView hide(this);
+        UINT flags = 0;
+        HTREEITEM h = tc.HitTest(point, &flags);
+        tc.SelectItem(h);
+        if (h) m_pCaretNode = NodeOfItem(h);
+        HTREEITEM hFirst = tc.GetFirstVisibleItem();
+        Default();
+        if (h && (flags & TVHT_ONITEMBUTTON)) {
+            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+            else AfterExpand(hFirst, h, h);
+        } else if (h && (flags & TVHT_ONITEMICON)) {
+            ToggleCheck(h);
+        }
+        UpdateScrollBar();
+    }
+}
+
+void CTreeViewEx::OnLButtonDblClk(UINT, POINT point) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    {
+        CHideView hide(this);
+        UINT flags = 0;
+        HTREEITEM h = tc.HitTest(point, &flags);
+        tc.SelectItem(h);
+        if (h) m_pCaretNode = NodeOfItem(h);
+        HTREEITEM hFirst = tc.GetFirstVisibleItem();
+        Default();
+        if (h && (flags & TVHT_ONITEM) && tc.GetChildItem(h)) {
+            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+            else AfterExpand(hFirst, h, h);
+        }
+        UpdateScrollBar();
+    }
+}
+
+void CTreeViewEx::OnRButtonDown(UINT, POINT point) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM h = tc.HitTest(point, nullptr);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+    Default();
+}
+
+void CTreeViewEx::OnChar(UINT nChar, UINT, UINT) {
+    // Every character is consumed: the control has no search by typing.
+    if (nChar == L' ') {
+        if (HTREEITEM h = GetTreeCtrl().GetSelectedItem()) ToggleCheck(h);
+    }
+}
+
+// --- size -------------------------------------------------------------------------------------
+
+void CTreeViewEx::OnSize(UINT, int, int cy) {
+    if (m_bBusy) {
+        // The control learns its size now; the page follows when the move ends.
+        Default();
+        m_bResizePending = true;
+        return;
+    }
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM hItem = tc.GetFirstVisibleItem();
+    Default();
+    ApplySize(cy, hItem);
+}
+
+void CTreeViewEx::ApplySize(int cy, HTREEITEM hItem) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    if (hItem == nullptr) hItem = tc.GetFirstVisibleItem();
+    HTREEITEM f = hItem;
+    if (cy != m_nLastClientHeight) {
+        m_nLastClientHeight = cy;
+        if (hItem) {
+            KeepPagesAbove(hItem, 1);
+            KeepPagesBelow(hItem, 2);
+            tc.SelectSetFirstVisible(hItem);
+            f = tc.GetFirstVisibleItem();
+            if (f != hItem) {
+                const int d = VisibleDistance(hItem, f);
+                if (d != INT_MIN) m_nFirstRow += d;
+                if (m_nFirstRow < 0) m_nFirstRow = 0;
+            }
+        }
+        ReselectCaret();
+    }
+    if (f) tc.SelectSetFirstVisible(f);
+    UpdateScrollBar();
+}
