@@ -22,7 +22,7 @@ CObjInfo* MakeRecord(LPCWSTR name, std::initializer_list<MemberSpec> members) {
         m->m_typeText = spec.type;
         m->m_memid = spec.memid;
         m->m_doc = spec.doc;
-        m->m_dwFlags = spec.kind | (spec.vararg ? CMemberInfo::MF_VARARG : 0);
+        m->m_dwFlags = spec.kind | (spec.vararg ? DWORD{CMemberInfo::MF_VARARG} : DWORD{0});
         m->AllocParams(static_cast<int>(spec.params.size()));
         for (size_t i = 0; i < spec.params.size(); ++i) {
             CParamInfo& p = m->m_pParams[i];
