@@ -205,6 +205,12 @@ void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL) {
     }
 }
 
+// The prompt of a command: the first field of its string.
+static std::wstring AfxCommandPromptText(UINT nID) {
+    std::wstring s = nID ? AfxLoadString(nID) : std::wstring();
+    return s.substr(0, s.find(L'\n'));
+}
+
 // --- CFrameWnd -------------------------------------------------------------------
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
@@ -396,6 +402,62 @@ BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) 
     return app && app->OnCmdMsg(nID, nCode, pExtra, pHandlerInfo);
 }
 
+CControlBar* CFrameWnd::GetControlBar(UINT nID) const {
+    for (CControlBar* bar : m_bars)
+        if (bar->m_hWnd && static_cast<UINT>(::GetDlgCtrlID(bar->m_hWnd)) == nID) return bar;
+    return nullptr;
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL) {
+    if (!pBar || !pBar->m_hWnd) return;
+    pBar->ShowWindow(bShow ? SW_SHOW : SW_HIDE);
+    RecalcLayout();
+}
+
+bool CFrameWnd::OnCmd(UINT nID, int nCode) {
+    if (nCode != CN_COMMAND || (nID != ID_VIEW_TOOLBAR && nID != ID_VIEW_STATUS_BAR)) return false;
+    CControlBar* bar = GetControlBar(nID == ID_VIEW_TOOLBAR ? AFX_IDW_TOOLBAR : AFX_IDW_STATUS_BAR);
+    if (!bar) return false;
+    ShowControlBar(bar, (bar->GetStyle() & WS_VISIBLE) == 0);
+    return true;
+}
+
+bool CFrameWnd::OnUpdateCmd(CCmdUI* pCmdUI) {
+    if (pCmdUI->m_nID != ID_VIEW_TOOLBAR && pCmdUI->m_nID != ID_VIEW_STATUS_BAR) return false;
+    CControlBar* bar = GetControlBar(pCmdUI->m_nID == ID_VIEW_TOOLBAR ? AFX_IDW_TOOLBAR : AFX_IDW_STATUS_BAR);
+    if (!bar) return false;
+    pCmdUI->SetCheck((bar->GetStyle() & WS_VISIBLE) ? 1 : 0);
+    return true;
+}
+
+namespace {
+// Records what the update route says about one command.
+class CProbeCmdUI : public CCmdUI {
+public:
+    void Enable(BOOL bOn) override { m_bEnableChanged = true; m_bEnabled = bOn != FALSE; }
+    void SetCheck(int) override {}
+    void SetRadio(BOOL) override {}
+    void SetText(LPCWSTR) override {}
+    bool m_bEnabled = true;
+};
+}  // namespace
+
+BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // Menus show their items' states when they open; an accelerator is
+    // checked here, as it comes.
+    if (lParam == 0 && HIWORD(wParam) == 1) {
+        CProbeCmdUI probe;
+        probe.m_nID = LOWORD(wParam);
+        if (probe.DoUpdate(this) && !probe.m_bEnabled) return TRUE;  // disabled: not run
+    }
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU) {
+    if (nFlags == 0xFFFF) SetMessageText(L"");  // the menu closed
+    else if (!(nFlags & (MF_POPUP | MF_SEPARATOR))) SetMessageText(AfxCommandPromptText(nItemID).c_str());
+}
+
 BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg) {
     if (m_hAccelTable && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
         return ::TranslateAcceleratorW(m_hWnd, m_hAccelTable, pMsg);
@@ -411,6 +473,7 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:        OnSetFocus(reinterpret_cast<HWND>(wParam)); return 0;
     case WM_INITMENUPOPUP:   OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_IDLEUPDATECMDUI: OnIdleUpdateCmdUI(); return 0;
+    case WM_MENUSELECT:      OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam)); return 0;
     case WM_NCDESTROY: {
         auto& frames = CWinThread::ThreadFrames();
         frames.erase(std::remove(frames.begin(), frames.end(), this), frames.end());

@@ -138,8 +138,17 @@ public:
     void AddControlBar(CControlBar* pBar);
     void RemoveControlBar(CControlBar* pBar);
     void SetMessageText(LPCWSTR lpszText);  // pane 0 of the status bar
+    // Docking: bars stay at the edge their style names; these record the wish.
+    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
+    void DockControlBar(CControlBar* pBar) { AddControlBar(pBar); RecalcLayout(); }
+    // The bar with the child id (AFX_IDW_TOOLBAR, AFX_IDW_STATUS_BAR), or null.
+    CControlBar* GetControlBar(UINT nID) const;
+    void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay = FALSE);
 
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;
+    // An accelerator runs its command only when the command's update handler
+    // (if any) leaves it enabled.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override { delete this; }  // a frame owns itself
@@ -164,5 +173,10 @@ protected:
     CCreateContext* m_pCreateContext = nullptr;  // valid during creation only
     std::vector<CControlBar*> m_bars;
     bool m_bInRecalcLayout = false;
+    DWORD m_dwDockStyle = 0;
+    // The frame's own commands: View Toolbar and View Status Bar.
+    bool OnCmd(UINT nID, int nCode) override;
+    bool OnUpdateCmd(CCmdUI* pCmdUI) override;
+    void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
     friend class CView;
 };

@@ -6,6 +6,7 @@
 #include "framework/Wnd.h"
 #include "framework/App.h"
 #include "framework/Frame.h"
+#include "framework/ToolBar.h"
 #include "framework/DocView.h"
 #include "framework/Dialog.h"
 #include "framework/Controls.h"

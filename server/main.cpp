@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "framework/App.h"
+#include "logwindows/RegisterLogWindows.h"
 #include "objinfo/ObjInfo.h"
+#include "objinfo/RegisterObjInfoWindow.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -12,5 +14,7 @@ CZavetraApp theApp;
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
     RegisterObjInfoBuilder();
+    RegisterLogWindows();
+    RegisterObjInfoWindow();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }

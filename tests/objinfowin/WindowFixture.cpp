@@ -1,5 +1,7 @@
 // The window fixture and the record helpers of the object-information tests.
 #include "WindowFixture.h"
+#include "logwindows/LogTreeThread.h"
+#include "objinfo/RegisterObjInfoWindow.h"
 #include "resources/ObjInfoRes.h"
 #include "server/settings/AppSettings.h"
 
@@ -86,10 +88,13 @@ void ObjInfoWindowTest::TearDown() {
 }
 
 void ObjInfoWindowTest::OpenWindow() {
+    // The classes of the log thread's slot, as the log thread takes them.
+    RegisterObjInfoWindow();
+    const CObjInfoWindowSlot* slot = CLogTreeThread::s_pObjInfoWindow;
+    ASSERT_NE(nullptr, slot);
     if (!m_pTemplate)
-        m_pTemplate = std::make_unique<CSingleDocTemplate>(IDR_OBJINFOVIEW, RUNTIME_CLASS(CObjInfoDoc),
-                                                           RUNTIME_CLASS(CObjInfoFrame),
-                                                           RUNTIME_CLASS(CObjInfoItemView));
+        m_pTemplate = std::make_unique<CSingleDocTemplate>(IDR_OBJINFOVIEW, slot->pDocClass, slot->pFrameClass,
+                                                           slot->pViewClass);
     m_pDoc = dynamic_cast<CObjInfoDoc*>(m_pTemplate->CreateNewDocument());
     ASSERT_NE(nullptr, m_pDoc);
     m_pFrame = dynamic_cast<CObjInfoFrame*>(m_pTemplate->CreateNewFrame(m_pDoc, nullptr));
@@ -108,7 +113,7 @@ void ObjInfoWindowTest::CloseWindow() {
 }
 
 void ObjInfoWindowTest::Add(CObjInfo* pInfo) {
-    m_pDoc->AddRecord(pInfo);
+    CLogTreeThread::s_pObjInfoWindow->pfnAddRecord(m_pDoc, pInfo);
     Pump();
 }
 

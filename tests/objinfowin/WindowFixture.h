@@ -53,13 +53,14 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Opens the window as the log thread does; a test may open it again
-    // after CloseWindow.
+    // Opens the window as the log thread does, from the classes of the slot
+    // that RegisterObjInfoWindow fills; a test may open it again after
+    // CloseWindow.
     void OpenWindow();
     // Closes the window as the user does (the frame is destroyed, the
     // document and its records go with it).
     void CloseWindow();
-    // Links a record as the log thread does (hint 1).
+    // Links a record as the log thread does, through the slot (hint 1).
     void Add(CObjInfo* pInfo);
 
     CTreeCtrl& Tree() { return m_pFrame->ItemView()->GetTreeCtrl(); }

@@ -1,0 +1,419 @@
+#include "logwindows/LogTreeView.h"
+
+#include <algorithm>
+#include <new>
+
+#include "framework/ToolBar.h"
+#include "logwindows/LogTreeDoc.h"
+#include "logwindows/LogTreeFrame.h"
+#include "logwindows/LogTreeThread.h"
+#include "resources/LogWindowRes.h"
+#include "search/SearchCondition.h"
+#include "server/core/CheckedRoots.h"
+#include "server/core/Except.h"
+#include "server/core/LogNode.h"
+#include "server/core/Messages.h"
+#include "server/core/NodeAlgo.h"
+#include "server/settings/AppSettings.h"
+
+IMPLEMENT_DYNCREATE(CLogTreeView, CTreeViewEx)
+
+BOOL (*CLogTreeView::s_pfnTrackPopup)(HMENU, UINT, int, int, CWnd*) = &AfxTrackPopupMenu;
+
+CLogTreeFrame* CLogTreeView::GetLogFrame() const {
+    return dynamic_cast<CLogTreeFrame*>(GetParentFrame());
+}
+
+void CLogTreeView::PostToFrame(UINT message, WPARAM wParam, LPARAM lParam) const {
+    if (CFrameWnd* pFrame = GetParentFrame(); pFrame && pFrame->m_hWnd)
+        ::PostMessageW(pFrame->m_hWnd, message, wParam, lParam);
+}
+
+template <class F>
+bool CLogTreeView::Guarded(F&& f) {
+    try {
+        f();
+        return true;
+    } catch (const CExcept& e) {
+        PostToFrame(UM_VIEW_ERROR, e.m_nCode, 0);
+    } catch (const std::bad_alloc&) {
+        PostToFrame(UM_VIEW_ERROR, ZV_ERR_MEMORY, 0);
+    }
+    return false;
+}
+
+// --- virtual operations ----------------------------------------------------------
+
+void CLogTreeView::OnInitialUpdate() {
+    CTreeViewEx::OnInitialUpdate();
+    Guarded([this] { SetTreeFont(&CAppSettings::Get().Font.LogView); });
+}
+
+void CLogTreeView::OnUpdate(CView*, LPARAM lHint, CObject* pHint) {
+    Guarded([&] { HandleHint(lHint, pHint); });
+}
+
+void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
+    CTreeDocEx* pDoc = GetDocument();
+    CTreeCtrl& tree = GetTreeCtrl();
+    const CFindDialogSlot* pFind = CLogTreeThread::s_pFindDialog;
+    const CMoveDialogSlot* pMove = CLogTreeThread::s_pMoveDialog;
+    const CExtractDialogSlot* pExtract = CLogTreeThread::s_pExtractDialog;
+    switch (lHint) {
+    case HINT_FIND_RESULT: {
+        SetFoundNodes(reinterpret_cast<CFoundNodeMap*>(pHint));
+        CFoundNodeMap* pMap = GetFoundNodes();
+        if (pMap && !pMap->empty() && pDoc) {
+            {
+                CHideView hide(this);
+                SetCaretNode(pDoc->m_pFirstNode);
+                SetTotalRows(CountRows(pDoc->m_pFirstNode));
+                SetFirstRow(0);
+                tree.DeleteAllItems();
+                LoadRootItem(pDoc->m_pFirstNode);
+            }
+            FindNext(FALSE);
+        } else {
+            Invalidate(FALSE);
+        }
+        if (GetMoveDialog() && pMove && pMove->pfnFillHitList) pMove->pfnFillHitList(GetMoveDialog());
+        break;
+    }
+    case HINT_FIND_DIALOG_CLOSED:
+        SetFindDialog(nullptr);
+        break;
+    case HINT_VIEW_FONT:
+        SetTreeFont(&CAppSettings::Get().Font.LogView);
+        UpdateScrollBar();
+        ResetCheckImageOffsets();
+        break;
+    case HINT_DIALOG_FONT:
+        if (GetFindDialog() && pFind && pFind->pfnApplyFont) pFind->pfnApplyFont(GetFindDialog());
+        if (GetMoveDialog() && pMove && pMove->pfnApplyFont) pMove->pfnApplyFont(GetMoveDialog());
+        break;
+    case HINT_HIGHLIGHT:
+        if (GetFoundNodes()) Invalidate(FALSE);
+        if (GetFindDialog() && pFind && pFind->pfnRepaint) pFind->pfnRepaint(GetFindDialog());
+        if (GetMoveDialog() && pMove && pMove->pfnRepaint) pMove->pfnRepaint(GetMoveDialog());
+        break;
+    case HINT_REPAINT:
+        Invalidate(FALSE);
+        if (GetMoveDialog() && pMove && pMove->pfnFillHitList) pMove->pfnFillHitList(GetMoveDialog());
+        break;
+    case HINT_NEW_CALL: {
+        CLogNode* pNode = HintNode(pHint);
+        if (!pNode) break;
+        int nRows = 1;
+        if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
+            nRows += NodeCountExpandedRows(pNode, GetViewIndex());
+        SetTotalRows(GetTotalRows() + nRows);
+        SetFirstRow(std::max(0, GetTotalRows() - static_cast<int>(GetPushedScrollInfo().nPage)));
+        AppendCallItem(pNode);
+        UpdateScrollBar();
+        break;
+    }
+    case HINT_CLEAR:
+        ResetTree();
+        if (m_pExtractDialog) {
+            CExtractDialog* p = m_pExtractDialog;
+            m_pExtractDialog = nullptr;
+            if (pExtract && pExtract->pfnDestroy) pExtract->pfnDestroy(p);
+        }
+        if (GetFindDialog()) {
+            CFindDialog* p = GetFindDialog();
+            SetFindDialog(nullptr);
+            if (pFind && pFind->pfnDestroy) pFind->pfnDestroy(p);
+        }
+        if (GetMoveDialog()) {
+            CMoveFindDialog* p = GetMoveDialog();
+            SetMoveDialog(nullptr);
+            if (pMove && pMove->pfnDestroy) pMove->pfnDestroy(p);
+        }
+        UpdateScrollBar();
+        break;
+    case HINT_SELECT_LAST:
+        SelectCaretItem(tree.GetLastVisibleItem());
+        break;
+    case HINT_MEMBERS_LOADED: {
+        // The item that asked may have been deleted meanwhile (the view is
+        // usable during the break): the node's item is looked up again.
+        HTREEITEM hItem = FindItemOfNode(HintNode(pHint));
+        if (hItem) LoadChildItems(hItem);
+        Invalidate(FALSE);
+        break;
+    }
+    case HINT_EXTRACT_FONT:
+        if (m_pExtractDialog && pExtract && pExtract->pfnApplyFont) pExtract->pfnApplyFont(m_pExtractDialog);
+        break;
+    default:
+        break;
+    }
+}
+
+void CLogTreeView::OnCheckChanged() {
+    if (m_pExtractDialog && CLogTreeThread::s_pExtractDialog && CLogTreeThread::s_pExtractDialog->pfnRefreshTree)
+        CLogTreeThread::s_pExtractDialog->pfnRefreshTree(m_pExtractDialog);
+    if (GetFindDialog() && CLogTreeThread::s_pFindDialog && CLogTreeThread::s_pFindDialog->pfnRebuildTree)
+        CLogTreeThread::s_pFindDialog->pfnRebuildTree(GetFindDialog(), 0);
+}
+
+CBrush* CLogTreeView::IsMarkedItem(HTREEITEM hItem) {
+    if (!hItem) return nullptr;
+    return IsMarkableObject(NodeOfItem(hItem)) ? &CAppSettings::Get().ObjInfoBrush : nullptr;
+}
+
+BOOL CLogTreeView::IsMarkableObject(CLogNode* pNode) {
+    CLogTreeFrame* pFrame = GetLogFrame();
+    if (!pNode || !pFrame || !pFrame->IsPaused()) return FALSE;
+    CLogNode* pRoot = FindEntryRoot(pNode);
+    if (!pRoot || pRoot->m_pNext) return FALSE;
+    const CLogEntry* pEntry = pNode->m_pEntry;
+    return pEntry && pEntry->Kind() == LOGK_OBJECT && pEntry->m_key != 0;
+}
+
+// --- other operations ------------------------------------------------------------
+
+void CLogTreeView::SelectCaretItem(HTREEITEM hItem) {
+    GetTreeCtrl().SelectItem(hItem);
+    if (hItem) SetCaretNode(NodeOfItem(hItem));
+}
+
+void CLogTreeView::AppendCallItem(CLogNode* pNode) {
+    CTreeCtrl& tree = GetTreeCtrl();
+    LoadRootItem(pNode);
+    // The rows say the last page is shown: the control follows the new end,
+    // so that the page bound above trims what scrolled away.
+    if (HTREEITEM hLast = tree.GetLastVisibleItem()) tree.EnsureVisible(hLast);
+    if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
+}
+
+void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
+    UniqueHMenu menu(::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_LOGTREE_POPUP)));
+    if (!menu) return;
+    HMENU hPopup = ::GetSubMenu(menu.get(), 0);
+    if (!hPopup) return;
+    const BOOL bMarkable = IsMarkableObject(NodeOfItem(hItem));
+    ::EnableMenuItem(hPopup, ID_POPUP_OBJECTINFO, MF_BYCOMMAND | (bMarkable ? MF_ENABLED : MF_GRAYED));
+    s_pfnTrackPopup(hPopup, TPM_LEFTALIGN, x, y, this);
+}
+
+// --- messages -------------------------------------------------------------------------
+
+LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_CHAR:
+    case WM_KEYDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_SIZE: {
+        LRESULT r = 0;
+        Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); });
+        return r;
+    }
+    case WM_MOUSEWHEEL: {
+        LRESULT r = 0;
+        if (!Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); })) return 0;
+        return r;
+    }
+    case WM_CONTEXTMENU:
+        OnContextMenu();
+        return 0;
+    case UM_MOVE_HIT:
+        return MoveHit(this, wParam);
+    case UM_MOVEDIALOG_CLOSED:
+        SetMoveDialog(nullptr);
+        return 0;
+    }
+    return CTreeViewEx::WindowProc(message, wParam, lParam);
+}
+
+BOOL CLogTreeView::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == WM_NOTIFY) {
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        if (hdr->hwndFrom == m_hWnd) {
+            switch (hdr->code) {
+            case TVN_ITEMEXPANDINGW:
+                *pResult = OnItemExpanding(reinterpret_cast<NMTREEVIEWW*>(lParam));
+                return TRUE;
+            case NM_RCLICK:
+                *pResult = OnRClick();
+                return TRUE;
+            }
+        }
+    }
+    return CTreeViewEx::OnChildNotify(message, wParam, lParam, pResult);
+}
+
+LRESULT CLogTreeView::OnItemExpanding(NMTREEVIEWW* pNotify) {
+    if ((pNotify->action & 0x0003) != TVE_EXPAND) return 0;
+    Guarded([&] {
+        HTREEITEM hItem = pNotify->itemNew.hItem;
+        if (CLogNode* pNode = LoadChildItems(hItem))
+            PostToFrame(UM_EXPAND_OBJECT, reinterpret_cast<WPARAM>(pNode), reinterpret_cast<LPARAM>(hItem));
+    });
+    return 0;  // the expansion goes ahead
+}
+
+void CLogTreeView::OnContextMenu() {
+    CTreeCtrl& tree = GetTreeCtrl();
+    HTREEITEM hSel = tree.GetSelectedItem();
+    if (!GetCaretNode() || !hSel || LocateCaret() != 0 || !IsMarkableObject(NodeOfItem(hSel))) return;
+    RECT rc{};
+    if (!tree.GetItemRect(hSel, &rc, TRUE)) return;
+    POINT pt{rc.left, rc.bottom};
+    ::ClientToScreen(m_hWnd, &pt);
+    ShowObjectPopup(hSel, pt.x, pt.y);
+}
+
+LRESULT CLogTreeView::OnRClick() {
+    CTreeCtrl& tree = GetTreeCtrl();
+    HTREEITEM hSel = tree.GetSelectedItem();
+    if (!GetCaretNode() || !hSel || LocateCaret() != 0 || !IsMarkableObject(NodeOfItem(hSel))) return 0;
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    ShowObjectPopup(hSel, pt.x, pt.y);
+    // Handled: the control sends itself no context-menu message, which would
+    // open the popup a second time.
+    return 1;
+}
+
+// --- commands -------------------------------------------------------------------------
+
+bool CLogTreeView::OnCmd(UINT nID, int nCode) {
+    if (nCode != CN_COMMAND) return CTreeViewEx::OnCmd(nID, nCode);
+    switch (nID) {
+    case ID_EXTRACT_DIALOG:   OnExtractDialog(); return true;
+    case ID_FIND_DIALOG:      OnFindDialog(); return true;
+    case ID_MOVE_DIALOG:      OnMoveDialog(); return true;
+    case ID_POPUP_OBJECTINFO:
+    case ID_TOOL_OBJECTINFO:  OnObjectInfo(); return true;
+    }
+    if (OnSharedCommand(this, nID)) return true;
+    return CTreeViewEx::OnCmd(nID, nCode);
+}
+
+bool CLogTreeView::OnUpdateCmd(CCmdUI* pCmdUI) {
+    if (pCmdUI->m_nID == ID_TOOL_OBJECTINFO) {
+        HTREEITEM hSel = GetTreeCtrl().GetSelectedItem();
+        pCmdUI->Enable(hSel && IsMarkableObject(NodeOfItem(hSel)));
+        return true;
+    }
+    if (OnSharedUpdate(this, pCmdUI)) return true;
+    return CTreeViewEx::OnUpdateCmd(pCmdUI);
+}
+
+bool CLogTreeView::OnSharedUpdate(CTreeViewEx* pView, CCmdUI* pCmdUI) {
+    switch (pCmdUI->m_nID) {
+    case ID_UNCHECK_ALL: {
+        CTreeDocEx* pDoc = pView->GetDocument();
+        pCmdUI->Enable(pDoc && !pDoc->m_CheckedRoots.empty());
+        return true;
+    }
+    case ID_FIND_NEXT:
+    case ID_FIND_PREVIOUS:
+    case ID_MOVE_DIALOG:
+    case ID_CLEAR_FIND_RESULTS: {
+        CFoundNodeMap* pMap = pView->GetFoundNodes();
+        pCmdUI->Enable(pMap && !pMap->empty());
+        return true;
+    }
+    }
+    return false;
+}
+
+bool CLogTreeView::OnSharedCommand(CTreeViewEx* pView, UINT nID) {
+    auto run = [pView](auto&& f) {
+        try {
+            f();
+        } catch (const CExcept& e) {
+            if (CFrameWnd* pFrame = pView->GetParentFrame()) pFrame->PostMessage(UM_VIEW_ERROR, e.m_nCode, 0);
+        }
+    };
+    switch (nID) {
+    case ID_UNCHECK_ALL:   run([pView] { UncheckAll(pView); }); return true;
+    case ID_FIND_NEXT:     run([pView] { pView->FindNext(FALSE); }); return true;
+    case ID_FIND_PREVIOUS: run([pView] { pView->FindPrevious(FALSE); }); return true;
+    }
+    return false;
+}
+
+void CLogTreeView::UncheckAll(CTreeViewEx* pView) {
+    CTreeDocEx* pDoc = pView->GetDocument();
+    if (!pDoc) return;
+    UncheckAllRoots(pDoc->m_CheckedRoots, pView->GetViewIndex());
+    pView->UncheckItems(pView->GetTreeCtrl().GetRootItem());
+    pView->OnCheckChanged();
+}
+
+LRESULT CLogTreeView::MoveHit(CTreeViewEx* pView, WPARAM nCode) {
+    try {
+        switch (nCode) {
+        case MOVE_HIT_NEXT:     pView->FindNext(TRUE); break;
+        case MOVE_HIT_PREVIOUS: pView->FindPrevious(TRUE); break;
+        case MOVE_HIT_FIRST:
+            if (CTreeDocEx* pDoc = pView->GetDocument()) pView->SetCaretNode(pDoc->m_pFirstNode);
+            pView->FindNext(TRUE);
+            break;
+        case MOVE_HIT_LAST:     pView->MoveToLastHit(); break;
+        default: break;
+        }
+    } catch (const CExcept& e) {
+        if (CFrameWnd* pFrame = pView->GetParentFrame()) pFrame->PostMessage(UM_VIEW_ERROR, e.m_nCode, 0);
+    }
+    return 0;
+}
+
+void CLogTreeView::OnObjectInfo() {
+    PostToFrame(UM_OBJINFO_COMMAND, reinterpret_cast<WPARAM>(GetCaretNode()), 0);
+}
+
+namespace {
+
+// Opens or raises one modeless dialog of a view: an open one is restored;
+// else the slot makes it (no slot: nothing happens). A failure is reported
+// and leaves the view without the dialog.
+template <class Dialog, class Slot, class Make>
+void OpenDialog(Dialog*& rpDialog, const Slot* pSlot, Make&& make) {
+    if (rpDialog) {
+        if (pSlot && pSlot->pfnShow) pSlot->pfnShow(rpDialog, SW_RESTORE);
+        return;
+    }
+    if (!pSlot || !pSlot->pfnCreate) return;
+    try {
+        Dialog* p = make();
+        if (!p) return;
+        rpDialog = p;
+        if (pSlot->pfnShow) pSlot->pfnShow(p, SW_SHOW);
+    } catch (const std::bad_alloc&) {
+        CExcept(ZV_ERR_MEMORY).Report();
+    } catch (const CExcept& e) {
+        e.Report();
+    }
+}
+
+}  // namespace
+
+void CLogTreeView::OnExtractDialog() {
+    const CExtractDialogSlot* pSlot = CLogTreeThread::s_pExtractDialog;
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pDoc) return;
+    OpenDialog(m_pExtractDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
+}
+
+void CLogTreeView::OnFindDialog() {
+    const CFindDialogSlot* pSlot = CLogTreeThread::s_pFindDialog;
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pDoc) return;
+    CFindDialog* pDialog = GetFindDialog();
+    OpenDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
+    SetFindDialog(pDialog);
+}
+
+void CLogTreeView::OnMoveDialog() {
+    const CMoveDialogSlot* pSlot = CLogTreeThread::s_pMoveDialog;
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pDoc) return;
+    CMoveFindDialog* pDialog = GetMoveDialog();
+    OpenDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_ActiveConditions); });
+    SetMoveDialog(pDialog);
+}
