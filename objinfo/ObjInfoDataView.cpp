@@ -262,14 +262,22 @@ void CObjInfoDataView::LayoutLists() {
         if (dwp) ::EndDeferWindowPos(dwp);
     }
 
-    auto clientWidth = [](const CListCtrlEx& list) {
-        RECT rc;
-        list.GetClientRect(&rc);
-        return static_cast<long>(rc.right - rc.left);
+    // The last column fills the list. A width that makes a scroll bar come
+    // or go changes the client width it was taken from: then once more.
+    auto fill = [](CListCtrlEx& list, int column) {
+        for (int pass = 0; pass < 2; ++pass) {
+            RECT rc;
+            list.GetClientRect(&rc);
+            const long others = column == 1 ? list.GetColumnWidth(0) : 0;
+            list.SetColumnWidth(column, NonNegative(rc.right - rc.left - others - 1) & 0xFFFF);
+            RECT after;
+            list.GetClientRect(&after);
+            if (after.right - after.left == rc.right - rc.left) break;
+        }
     };
-    m_listInterface.SetColumnWidth(1, NonNegative(clientWidth(m_listInterface) - m_listInterface.GetColumnWidth(0) - 1) & 0xFFFF);
-    m_listMember.SetColumnWidth(1, NonNegative(clientWidth(m_listMember) - m_listMember.GetColumnWidth(0) - 1) & 0xFFFF);
-    m_listDeclare.SetColumnWidth(0, NonNegative(clientWidth(m_listDeclare) - 1) & 0xFFFF);
+    fill(m_listInterface, 1);
+    fill(m_listMember, 1);
+    fill(m_listDeclare, 0);
 }
 
 void CObjInfoDataView::PaintBackground() {

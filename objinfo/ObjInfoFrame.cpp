@@ -10,6 +10,15 @@
 
 IMPLEMENT_DYNCREATE(CObjInfoFrame, CFrameWnd)
 
+BOOL CObjInfoFrame::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, CCreateContext* pContext) {
+    if (!CFrameWnd::LoadFrame(nIDResource, dwDefaultStyle, pParentWnd, pContext)) return FALSE;
+    if (HMENU menu = GetMenu()) {
+        SetMenu(nullptr);
+        ::DestroyMenu(menu);
+    }
+    return TRUE;
+}
+
 BOOL CObjInfoFrame::PreCreateWindow(CREATESTRUCT& cs) {
     cs.style &= ~FWS_ADDTOTITLE;
     return CFrameWnd::PreCreateWindow(cs);
@@ -32,11 +41,6 @@ int CObjInfoFrame::OnCreate(LPCREATESTRUCT lpcs) {
     const UINT indicators[] = {ID_SEPARATOR};
     m_wndStatusBar.SetIndicators(indicators, 1);
     if (CFrameWnd::OnCreate(lpcs) == -1) return -1;
-    // The template's menu is never shown.
-    if (HMENU menu = GetMenu()) {
-        SetMenu(nullptr);
-        ::DestroyMenu(menu);
-    }
     SetTitle(L"ObjectInfoView");
     SetWindowText(L"ObjectInfoView");
     const RECT& rc = CAppSettings::Get().Window.ObjInfoWindow.rcWindow;

@@ -18,6 +18,9 @@ public:
     CObjInfoFrame() = default;
     ~CObjInfoFrame() override = default;
 
+    // The frame of the template without its menu: menu 145 is never shown.
+    BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                   CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -67,7 +67,15 @@ protected:
     }
 };
 
-TEST_F(SplitterTest, TheFirstWindowHasTheDefaultPaneWidth) {
+TEST_F(SplitterTest, TheWindowOpensAtTheSavedRectangleWithTheDefaultPaneWidth) {
+    RECT rc;
+    m_pFrame->GetWindowRect(&rc);
+    EXPECT_EQ(20, rc.left);
+    EXPECT_EQ(20, rc.top);
+    EXPECT_EQ(800, rc.right - rc.left);
+    EXPECT_EQ(600, rc.bottom - rc.top);
+    EXPECT_EQ(L"ObjectInfoView", m_pFrame->GetWindowText());
+    EXPECT_EQ(nullptr, m_pFrame->GetMenu()) << "the template's menu is not shown";
     EXPECT_EQ(OBJINFO_DEFAULT_PANE_WIDTH, LeftWidth());
     EXPECT_EQ(OBJINFO_DEFAULT_PANE_WIDTH, Column0());
 }

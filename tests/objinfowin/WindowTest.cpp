@@ -2,6 +2,7 @@
 // order, deletion, the rows of the three lists and copying them.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "CaptureTest_h.h"
@@ -313,6 +314,28 @@ TEST_F(ObjInfoWindowTest, ATinyViewGivesColumnsNoWidthRatherThanTheirContentsWid
     RECT lr;
     Data().MemberList().GetWindowRect(&lr);
     EXPECT_EQ(0, lr.bottom - lr.top);
+}
+
+TEST_F(ObjInfoWindowTest, LastColumnsFillTheirListsAfterEveryResize) {
+    CObjInfo* info = MakeThing(L"IThing");
+    info->m_doc = L"A documentation text long enough to need the room of a wide column";
+    Add(info);
+    ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"IThing"), L"Add")));
+    Pump();
+    const int widths[] = {900, 420, 360, 640, 300};
+    for (int width : widths) {
+        m_pFrame->MoveWindow(20, 20, width, 600, TRUE);
+        Pump();
+        struct List { CListCtrlEx* list; int last; };
+        const List lists[] = {{&Data().InterfaceList(), 1}, {&Data().MemberList(), 1}, {&Data().DeclarationList(), 0}};
+        for (const List& l : lists) {
+            RECT rc;
+            l.list->GetClientRect(&rc);
+            const int first = l.last == 1 ? l.list->GetColumnWidth(0) : 0;
+            // A first column wider than the list leaves the last one at 0.
+            EXPECT_EQ(std::max<int>(rc.right - rc.left - 1, first), first + l.list->GetColumnWidth(l.last)) << "frame width " << width << ", list " << l.list->GetDlgCtrlID();
+        }
+    }
 }
 
 // --- scroll bars while the frame is sized ------------------------------------------------
