@@ -22,12 +22,14 @@ using UniqueHRgn = UniqueHandle<handle_traits::Gdi<HRGN>>;
 // itself to its contents (-1 and -2 mean that to the control).
 int NonNegative(long v) { return v < 0 ? 0 : static_cast<int>(v); }
 
-// The top of row 0 (below the header) and the height of one row; 0, 0
-// without rows.
+// The top of the rows (below the header) and the height of one row; 0, 0
+// without rows. Taken from the first row on the page: row 0 of a scrolled
+// list lies above the header.
 void RowMetrics(const CListCtrlEx& list, int& top, int& height) {
     top = height = 0;
     RECT rc{};
-    if (list.GetItemCount() > 0 && list.GetItemRect(0, &rc, LVIR_BOUNDS)) {
+    const int first = list.GetItemCount() > 0 ? std::max(0, list.GetTopIndex()) : -1;
+    if (first >= 0 && list.GetItemRect(first, &rc, LVIR_BOUNDS)) {
         top = rc.top;
         height = rc.bottom - rc.top;
     }

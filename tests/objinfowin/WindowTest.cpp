@@ -251,6 +251,33 @@ TEST_F(ObjInfoWindowTest, DeclarationFormFollowsTheWidthAroundTheLimit) {
     }
 }
 
+TEST_F(ObjInfoWindowTest, ALongDeclarationShowsTwentyRowsAlsoWhenScrolled) {
+    std::vector<ParamSpec> params;
+    static const wchar_t* names[] = {L"p0", L"p1", L"p2", L"p3", L"p4", L"p5", L"p6", L"p7", L"p8", L"p9",
+                                     L"p10", L"p11", L"p12", L"p13", L"p14", L"p15", L"p16", L"p17", L"p18",
+                                     L"p19", L"p20", L"p21", L"p22", L"p23", L"p24"};
+    for (const wchar_t* n : names) params.push_back({L"LONG", n});
+    Add(MakeRecord(L"ILong", {{L"Many", CMemberInfo::MK_METHOD, L"LONG", 1, L"", params}}));
+    ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"ILong"), L"Many")));
+    Pump();
+    CListCtrlEx& decl = Data().DeclarationList();
+    ASSERT_EQ(27, decl.GetItemCount()) << "multi-line: opening, 25 parameters, closing";
+    RECT r0;
+    ASSERT_TRUE(decl.GetItemRect(0, &r0, LVIR_BOUNDS));
+    const int expected = r0.top + 20 * (r0.bottom - r0.top);
+    RECT lr;
+    decl.GetWindowRect(&lr);
+    EXPECT_EQ(expected, lr.bottom - lr.top);
+
+    // Scrolled to its end, the list keeps its height at the next layout.
+    decl.EnsureVisible(26, FALSE);
+    ASSERT_GT(decl.GetTopIndex(), 0);
+    m_pFrame->MoveWindow(20, 20, 810, 620, TRUE);
+    Pump();
+    decl.GetWindowRect(&lr);
+    EXPECT_EQ(expected, lr.bottom - lr.top);
+}
+
 // --- copying -----------------------------------------------------------------------
 
 TEST_F(ObjInfoWindowTest, CopyPutsTheSelectedRowsOnTheClipboard) {
