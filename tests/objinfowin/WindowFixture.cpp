@@ -16,22 +16,22 @@ void Pump() {
     }
 }
 
-CObjInfo* MakeRecord(LPCWSTR name, std::initializer_list<MemberSpec> members) {
+CObjInfo* MakeRecord(LPCWSTR name, std::initializer_list<MemberDef> members) {
     auto* info = new CObjInfo;
     info->m_name = name;
-    for (const MemberSpec& spec : members) {
-        CMemberInfo* m = info->AddMember(spec.name);
-        m->m_typeText = spec.type;
-        m->m_memid = spec.memid;
-        m->m_doc = spec.doc;
-        m->m_dwFlags = spec.kind | (spec.vararg ? DWORD{CMemberInfo::MF_VARARG} : DWORD{0});
-        m->AllocParams(static_cast<int>(spec.params.size()));
-        for (size_t i = 0; i < spec.params.size(); ++i) {
+    for (const MemberDef& def : members) {
+        CMemberInfo* m = info->AddMember(def.name);
+        m->m_typeText = def.type;
+        m->m_memid = def.memid;
+        m->m_doc = def.doc;
+        m->m_dwFlags = def.kind | (def.vararg ? DWORD{CMemberInfo::MF_VARARG} : DWORD{0});
+        m->AllocParams(static_cast<int>(def.params.size()));
+        for (size_t i = 0; i < def.params.size(); ++i) {
             CParamInfo& p = m->m_pParams[i];
-            p.m_typeText = spec.params[i].type;
-            p.m_name = spec.params[i].name;
-            p.m_dwFlags = spec.params[i].flags;
-            p.m_defaultText = spec.params[i].defaultText;
+            p.m_typeText = def.params[i].type;
+            p.m_name = def.params[i].name;
+            p.m_dwFlags = def.params[i].flags;
+            p.m_defaultText = def.params[i].defaultText;
         }
     }
     return info;

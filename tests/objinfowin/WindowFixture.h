@@ -18,25 +18,25 @@
 // Dispatches what is queued for this thread (posted messages included).
 void Pump();
 
-struct ParamSpec {
+struct ParamDef {
     LPCWSTR type;
     LPCWSTR name;
     DWORD flags = CParamInfo::PF_IN;
     LPCWSTR defaultText = L"";
 };
 
-struct MemberSpec {
+struct MemberDef {
     LPCWSTR name;
     DWORD kind;
     LPCWSTR type = L"LONG";
     DWORD memid = 1;
     LPCWSTR doc = L"";
-    std::vector<ParamSpec> params = {};
+    std::vector<ParamDef> params = {};
     bool vararg = false;
 };
 
 // A record of the given name with the members (filed like Build files them).
-CObjInfo* MakeRecord(LPCWSTR name, std::initializer_list<MemberSpec> members = {});
+CObjInfo* MakeRecord(LPCWSTR name, std::initializer_list<MemberDef> members = {});
 
 // The type information of a type in the test type library (resource 2 of
 // the test executable), or of a type of stdole2; null when not found.

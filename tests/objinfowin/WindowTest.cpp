@@ -252,7 +252,7 @@ TEST_F(ObjInfoWindowTest, DeclarationFormFollowsTheWidthAroundTheLimit) {
 }
 
 TEST_F(ObjInfoWindowTest, ALongDeclarationShowsTwentyRowsAlsoWhenScrolled) {
-    std::vector<ParamSpec> params;
+    std::vector<ParamDef> params;
     static const wchar_t* names[] = {L"p0", L"p1", L"p2", L"p3", L"p4", L"p5", L"p6", L"p7", L"p8", L"p9",
                                      L"p10", L"p11", L"p12", L"p13", L"p14", L"p15", L"p16", L"p17", L"p18",
                                      L"p19", L"p20", L"p21", L"p22", L"p23", L"p24"};
