@@ -44,6 +44,10 @@ void CMemberInfo::AllocParams(int n)
     m_nParams = 0;
     if (n <= 0)
         return;
+    // No function declares more (FUNCDESC counts them in a SHORT); a larger
+    // count is treated as the failed allocation it would become.
+    if (n > 0x7FFF)
+        throw CExcept(ZV_ERR_MEMORY);
     // A string that cannot be had in one of the elements throws 11 out of
     // new[], which destroys the elements already made.
     CParamInfo* pParams = new (std::nothrow) CParamInfo[n];

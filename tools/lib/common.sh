@@ -4,7 +4,7 @@
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 ZV_WINE=/usr/lib/wine/wine64
 ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev
-             wine wine64 fonts-wine fonts-liberation xvfb googletest x11-utils imagemagick)
+             wine wine64 fonts-wine fonts-liberation xvfb googletest x11-utils imagemagick groff)
 
 zv_log() { echo "[zavetra] $*" >&2; }
 
