@@ -12,4 +12,7 @@
 #include "framework/Controls.h"
 #include "framework/TreeCtrl.h"
 #include "framework/TreeView.h"
+#include "framework/ListCtrl.h"
+#include "framework/Splitter.h"
+#include "framework/Clipboard.h"
 #include "framework/CommonDialogs.h"

@@ -5,6 +5,7 @@
 #include "framework/App.h"
 #include "logwindows/RegisterLogWindows.h"
 #include "objinfo/ObjInfo.h"
+#include "objinfo/RegisterObjInfoWindow.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -12,7 +13,8 @@ CZavetraModule g_ZavetraModule;
 CZavetraApp theApp;
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
-    RegisterLogWindows();
     RegisterObjInfoBuilder();
+    RegisterLogWindows();
+    RegisterObjInfoWindow();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
