@@ -6,6 +6,7 @@
 #include "logwindows/RegisterLogWindows.h"
 #include "objinfo/ObjInfo.h"
 #include "objinfo/RegisterObjInfoWindow.h"
+#include "search/dialogs/RegisterSearchDialogs.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -16,5 +17,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLi
     RegisterObjInfoBuilder();
     RegisterLogWindows();
     RegisterObjInfoWindow();
+    RegisterSearchDialogs();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
