@@ -24,32 +24,28 @@ enum : int {
 };
 
 // Condition flags.
-enum : DWORD {
-    SCF_ENABLED     = 0x00000001,
-    SCF_INVALID     = 0x00000002,
-    SCF_COLOR_SHIFT = 2,
-    SCF_COLOR_MASK  = 0x0000003C,
-    SCF_OP1_SHIFT   = 6,
-    SCF_OP1_MASK    = 0x000003C0,
-    SCF_OP2_SHIFT   = 10,
-    SCF_OP2_MASK    = 0x00003C00,
-    SCF_CASE1       = 0x00004000,
-    SCF_CASE2       = 0x00008000,
-    SCF_AND         = 0x00010000,   // clear: OR
-    SCF_MARK        = 0x00020000    // navigation mark of the move dialog
-};
+constexpr DWORD SCF_ENABLED = 0x00000001;
+constexpr DWORD SCF_INVALID = 0x00000002;
+constexpr DWORD SCF_COLOR_SHIFT = 2;
+constexpr DWORD SCF_COLOR_MASK = 0x0000003C;
+constexpr DWORD SCF_OP1_SHIFT = 6;
+constexpr DWORD SCF_OP1_MASK = 0x000003C0;
+constexpr DWORD SCF_OP2_SHIFT = 10;
+constexpr DWORD SCF_OP2_MASK = 0x00003C00;
+constexpr DWORD SCF_CASE1 = 0x00004000;
+constexpr DWORD SCF_CASE2 = 0x00008000;
+constexpr DWORD SCF_AND = 0x00010000;  // clear: OR
+constexpr DWORD SCF_MARK = 0x00020000;  // navigation mark of the move dialog
 
 // Options word of a condition set.
-enum : DWORD {
-    SSO_CLIENT        = 0x0001,
-    SSO_LABEL         = 0x0002,
-    SSO_OBJECT        = 0x0004,
-    SSO_PATH          = 0x0008,   // clear: Name
-    SSO_OWN_WINDOW    = 0x0010,
-    SSO_VIEW_SHIFT    = 5,
-    SSO_VIEW_MASK     = 0x01E0,   // result view 1..7 when SSO_OWN_WINDOW is clear
-    SSO_MATCH_OBJECTS = 0x0200    // clear: Search objects
-};
+constexpr DWORD SSO_CLIENT = 0x0001;
+constexpr DWORD SSO_LABEL = 0x0002;
+constexpr DWORD SSO_OBJECT = 0x0004;
+constexpr DWORD SSO_PATH = 0x0008;  // clear: Name
+constexpr DWORD SSO_OWN_WINDOW = 0x0010;
+constexpr DWORD SSO_VIEW_SHIFT = 5;
+constexpr DWORD SSO_VIEW_MASK = 0x01E0;  // result view 1..7 when SSO_OWN_WINDOW is clear
+constexpr DWORD SSO_MATCH_OBJECTS = 0x0200;  // clear: Search objects
 
 // Type categories of a member (GetTypeCategory).
 enum : int {
@@ -158,8 +154,13 @@ public:
     CConditionMap::iterator m_cursor;      // for owners that walk the map; end() when cleared
 
 private:
-    int TestSkeletonNode(CLogNode* pSkel, CLogNode* pMember, CFoundNodeMap& map);
+    // The first condition of the skeleton node that the member meets (null
+    // when none); bConditioned tells whether the node carries any.
     CSearchCondition* MatchingCondition(CLogNode* pSkel, CLogNode* pMember, bool& bConditioned);
-    int BuildMember(CLogNode* pSkel, CLogNode* pRoot, CLogNode* pMember, CFoundNodeMap& map,
-                    bool bByName, CLogNode*& pNode);
+    int TestSkeletonNode(CLogNode* pSkel, CLogNode* pMember, CFoundNodeMap& map);
+    // The result node of one member met at a skeleton node, with what lies
+    // below it; bRecurse: search the member's children (from pCursor in Name
+    // mode, null for fresh starts).
+    int BuildMember(CLogNode* pSkel, CLogNode* pRoot, CLogNode* pCursor, bool bRecurse,
+                    CLogNode* pMember, CFoundNodeMap& map, CLogNode*& pNode);
 };

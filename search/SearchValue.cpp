@@ -1,16 +1,832 @@
-// Typed search values: parsing and comparison.
+// Typed search values: the readings of comparison texts and member texts, and
+// the comparison of two values.
 #include "search/SearchValue.h"
 #include "server/core/Except.h"
+#include <oleauto.h>
+#include <cwchar>
+#include <new>
+#include <string>
+
+namespace {
+
+typedef std::wstring Text;
+
+const WCHAR SEP = L'\0';   // separator stored inside a text
+
+WCHAR Lower(WCHAR c) { return (c >= L'A' && c <= L'Z') ? (WCHAR)(c + (L'a' - L'A')) : c; }
+bool IsDigit(WCHAR c) { return c >= L'0' && c <= L'9'; }
+bool IsHexDigit(WCHAR c) { return IsDigit(c) || (c >= L'a' && c <= L'f'); }
+
+// The whole stored length of a text, separators included.
+Text RawText(const CBstr& b) { return Text(b.m_str, ::SysStringLen(b.m_str)); }
+
+void SetRaw(CBstr& b, const Text& s)
+{
+    BSTR p = ::SysAllocStringLen(s.data(), (UINT)s.size());
+    if (!p)
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    ::SysFreeString(b.m_str);
+    b.m_str = p;
+}
+
+// ---- format word --------------------------------------------------------------
+
+DWORD KindBits(int kind) { return (DWORD)kind & SVF_KIND_MASK; }
+bool Fits(int n) { return n >= 0 && n < 64; }
+DWORD DigitBits(int off, int cnt)
+{
+    return ((DWORD)off << SVF_DIGIT_OFF_SHIFT) | ((DWORD)cnt << SVF_DIGIT_CNT_SHIFT);
+}
+
+// ---- the user's locale as member texts show it ----------------------------------
+
+WCHAR g_chDecimal = 0;   // 0: not read yet
+
+void ReadDecimal()
+{
+    {
+        WCHAR buf[8] = {};
+        g_chDecimal = (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8) > 0 && buf[0])
+                          ? buf[0] : L'.';
+    }
+}
+
+WCHAR MemberDecimal()
+{
+    if (!g_chDecimal)
+        ReadDecimal();
+    return g_chDecimal;
+}
+
+// ---- numbers as sign, decimal exponent and significant digits -------------------
+
+struct CNumber {
+    bool zero = true;
+    bool neg = false;
+    long long exp = 0;   // exponent of the first significant digit
+    Text digits;         // significant digits, no leading or trailing zeros
+};
+
+// i: integer digits, f: fraction digits, x: power of ten applied to i.f.
+CNumber MakeNumber(const WCHAR* i, int ni, const WCHAR* f, int nf, long long x, bool neg)
+{
+    CNumber n;
+    while (ni > 0 && *i == L'0') { ++i; --ni; }
+    while (nf > 0 && f[nf - 1] == L'0') --nf;
+    Text m(i, ni);
+    m.append(f, nf);
+    size_t j = m.find_first_not_of(L'0');
+    if (j == Text::npos)
+        return n;
+    n.zero = false;
+    n.neg = neg;
+    n.exp = x + ni - (long long)j - 1;
+    size_t k = m.find_last_not_of(L'0');
+    n.digits = m.substr(j, k - j + 1);
+    return n;
+}
+
+long long ReadExponent(const WCHAR* p, int n, bool neg)
+{
+    long long v = 0;
+    for (int k = 0; k < n; ++k)
+        v = v * 10 + (p[k] - L'0');
+    return neg ? -v : v;
+}
+
+CNumber NumberOf(const CSearchValue& v)
+{
+    const int kind = v.Kind();
+    if (kind == SVK_EXPONENT) {
+        Text a = RawText(v.m_aux);
+        size_t sep = a.find(SEP);
+        if (sep == Text::npos)
+            sep = a.size();
+        size_t m0 = (size_t)v.MantissaOffset();
+        if (m0 > sep)
+            m0 = sep;
+        size_t pt = a.find(L'.', m0);
+        if (pt == Text::npos || pt > sep)
+            pt = sep;
+        const int nf = pt < sep ? (int)(sep - pt - 1) : 0;
+        long long x = 0;
+        if (v.HasExponentForm() && v.ExponentOffset() + v.ExponentDigits() <= (int)a.size())
+            x = ReadExponent(a.data() + v.ExponentOffset(), v.ExponentDigits(), v.IsExponentNegative() != 0);
+        return MakeNumber(a.data() + m0, (int)(pt - m0), a.data() + pt + 1, nf, x,
+                          v.IsMantissaNegative() != 0);
+    }
+    const Text t = RawText(v.m_text);
+    int off = v.DigitOffset(), cnt = v.DigitCount();
+    if (off > (int)t.size()) off = (int)t.size();
+    if (off + cnt > (int)t.size()) cnt = (int)t.size() - off;
+    const WCHAR* f = nullptr;
+    int nf = 0;
+    if (kind == SVK_POINT && off + cnt < (int)t.size()) {
+        f = t.data() + off + cnt + 1;
+        nf = (int)t.size() - (off + cnt + 1);
+    }
+    return MakeNumber(t.data() + off, cnt, f, nf, 0, v.IsNegative() != 0);
+}
+
+// <0, 0, >0
+int CompareNumbers(const CNumber& a, const CNumber& b)
+{
+    const bool na = !a.zero && a.neg, nb = !b.zero && b.neg;
+    if (na != nb)
+        return na ? -1 : 1;
+    int mag;
+    if (a.zero || b.zero) {
+        mag = a.zero == b.zero ? 0 : a.zero ? -1 : 1;
+    } else if (a.exp != b.exp) {
+        mag = a.exp < b.exp ? -1 : 1;
+    } else {
+        int c = a.digits.compare(b.digits);
+        mag = c < 0 ? -1 : c > 0 ? 1 : 0;
+    }
+    return na ? -mag : mag;
+}
+
+int CompareUnits(const WCHAR* a, int na, const WCHAR* b, int nb)
+{
+    const int n = na < nb ? na : nb;
+    for (int k = 0; k < n; ++k)
+        if (a[k] != b[k])
+            return a[k] < b[k] ? -1 : 1;
+    return na == nb ? 0 : na < nb ? -1 : 1;
+}
+
+// Longer is greater; equal lengths by code units.
+int CompareByLength(const WCHAR* a, int na, const WCHAR* b, int nb)
+{
+    if (na != nb)
+        return na < nb ? -1 : 1;
+    return CompareUnits(a, na, b, nb);
+}
+
+DWORD ResultOf(int c) { return c == 0 ? SVC_EQUAL : c < 0 ? SVC_LESS : SVC_GREATER; }
+
+// ---- dates --------------------------------------------------------------------
+
+// Whether a date text names a day, not only a time of day.
+bool NamesDay(const Text& s, LCID lcid)
+{
+    WCHAR sep[8] = {};
+    ::GetLocaleInfoW(lcid, LOCALE_SDATE, sep, 8);
+    for (WCHAR c : s)
+        if (c == L'/' || c == L'-' || (sep[0] && c == sep[0] && c != L':'))
+            return true;
+    return false;
+}
+
+// The normalised date text: "yyyy/mm/dd h:mm:ss", the day alone at midnight,
+// the time alone on day 0 unless the text named that day.
+bool FormatDate(DATE d, bool bNamedDay, Text& out, int& dateLen, int& timeOff)
+{
+    SYSTEMTIME st;
+    if (!::VariantTimeToSystemTime(d, &st))
+        return false;
+    const bool zeroDay = st.wYear == 1899 && st.wMonth == 12 && st.wDay == 30;
+    const bool midnight = st.wHour == 0 && st.wMinute == 0 && st.wSecond == 0;
+    WCHAR day[16], tod[16];
+    swprintf(day, 16, L"%04u/%02u/%02u", st.wYear, st.wMonth, st.wDay);
+    swprintf(tod, 16, L"%u:%02u:%02u", st.wHour, st.wMinute, st.wSecond);
+    if (zeroDay && !bNamedDay) {
+        out = tod;
+        dateLen = timeOff = 0;
+    } else if (midnight) {
+        out = day;
+        dateLen = (int)out.size();
+        timeOff = 0;
+    } else {
+        out = day;
+        dateLen = (int)out.size();
+        out += SEP;
+        timeOff = (int)out.size();
+        out += tod;
+    }
+    return true;
+}
+
+// ---- classification of a comparison text ----------------------------------------
+
+int Classify(const Text& s)
+{
+    if (s.empty())
+        return SVK_NULL;
+    int P = 0, M = 0, D = 0, S = 0, C = 0, H = 0, N = 0, E = 0, A = 0, O = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const WCHAR c = s[i];
+        if (c == L'0' && i + 1 < s.size() && s[i + 1] == L'x') { ++H; ++i; }
+        else if (IsDigit(c)) ++N;
+        else if (c == L'+') ++P;
+        else if (c == L'-') ++M;
+        else if (c == L'.') ++D;
+        else if (c == L'/') ++S;
+        else if (c == L':') ++C;
+        else if (c == L'e') ++E;
+        else if (c >= L'a' && c <= L'f') ++A;
+        else ++O;
+    }
+    if (C > 0)
+        return (C <= 2 && S <= 2 && N > 0 && H == 0 && E == 0 && P == 0) ? SVK_DATE : SVK_STRING;
+    if (S > 0)
+        return (S <= 2 && N > 0 && H == 0 && E == 0 && P == 0) ? SVK_DATE : SVK_STRING;
+    if (O > 0)
+        return SVK_STRING;
+    if (H > 0)
+        return (H == 1 && D == 0 && P + M == 0 && N + A + E > 0) ? SVK_HEX : SVK_STRING;
+    if (N == 0 || A > 0)
+        return SVK_STRING;
+    if (E == 0 && P + M >= 2)
+        return (P == 0 && M <= 2) ? SVK_DATE : SVK_STRING;
+    if (E == 0 && D >= 2)
+        return SVK_STRING;   // 1.2.3 is no number
+    if (E == 0 && D == 1)
+        return SVK_POINT;
+    if (E == 0)
+        return SVK_INTEGER;
+    return (E == 1 && D <= 1 && P + M <= 2) ? SVK_EXPONENT : SVK_STRING;
+}
+
+
+} // namespace
+
+// ---- construction ---------------------------------------------------------------
+
+void CSearchValue::ReadMemberLocale()
+{
+    ReadDecimal();
+}
 
 CSearchValue::CSearchValue() : m_format(0) {}
+
 CSearchValue::~CSearchValue() {}
-int CSearchValue::Parse(LPCOLESTR) { m_format = 0; return SVK_NULL; }
-LPCOLESTR CSearchValue::SetString(LPCOLESTR psz) { m_text = psz; m_aux.Empty(); m_format = (m_format & ~SVF_KIND_MASK) | SVK_STRING; return m_text; }
-int CSearchValue::ParseNumberText(LPCOLESTR, int) { m_format = 0; return SVK_NULL; }
-void CSearchValue::ParseDateText(LPCOLESTR) {}
-void CSearchValue::ParseBooleanText(LPCOLESTR) {}
-DWORD CSearchValue::Compare(CSearchValue&) { return SVC_NOT_EQUAL; }
-LPCWSTR CSearchValue::GetTypeName() const { return L""; }
-void CSearchValue::ToExponentForm() {}
-void CSearchValue::ToPointForm() {}
-int CSearchValue::NormalizeNumber(LPCWSTR, int, LPCWSTR, int, LPCWSTR, int, CBstr&, CBstr&, CBstr&) { return 2; }
+
+LPCWSTR CSearchValue::GetTypeName() const
+{
+    switch (Kind()) {
+    case SVK_NULL:     return L"Null";
+    case SVK_STRING:   return L"String";
+    case SVK_INTEGER:
+    case SVK_POINT:
+    case SVK_EXPONENT: return L"Numeric";
+    case SVK_HEX:      return L"Hexadecimal";
+    case SVK_DATE:     return L"Date";
+    case SVK_BOOLEAN:  return L"Boolean";
+    default:           return L"";
+    }
+}
+
+LPCOLESTR CSearchValue::SetString(LPCOLESTR psz)
+{
+    if (!psz)
+        psz = L"";
+    m_aux.Empty();
+    m_format = (m_format & ~SVF_KIND_MASK) | KindBits(SVK_STRING);
+    const size_t n = wcslen(psz);
+    if (n >= 2 && psz[0] == L'"' && psz[n - 1] == L'"') {
+        CBstr inner(psz, 1, (int)n - 2);
+        m_text = std::move(inner);
+    } else {
+        m_text = psz;
+    }
+    return m_text;
+}
+
+// ---- comparison texts -----------------------------------------------------------
+
+namespace {
+
+// Each reading returns the new format word, or 0 when it fails; on success
+// the text to store is left in out (the auxiliary text for the exponent form).
+DWORD ReadDate(const Text& copy, LCID lcid, ULONG flags, Text& out)
+{
+    DATE d = 0;
+    if (FAILED(::VarDateFromStr(const_cast<LPOLESTR>(copy.c_str()), lcid, flags, &d)))
+        return 0;
+    int dateLen = 0, timeOff = 0;
+    if (!FormatDate(d, NamesDay(copy, lcid), out, dateLen, timeOff))
+        return 0;
+    return KindBits(SVK_DATE) | DigitBits(timeOff, dateLen);
+}
+
+DWORD ReadParsedDate(const Text& copy, Text& out)
+{
+    return ReadDate(copy, LOCALE_USER_DEFAULT, LOCALE_NOUSEROVERRIDE, out);
+}
+
+DWORD ReadInteger(const Text& copy, Text& out)
+{
+    size_t i = 0;
+    bool neg = false;
+    if (copy[0] == L'-' || copy[0] == L'+') { neg = copy[0] == L'-'; i = 1; }
+    size_t lastZero = Text::npos;
+    while (i < copy.size() && copy[i] == L'0') lastZero = i++;
+    if (i < copy.size() && (copy[i] == L'-' || copy[i] == L'+'))
+        return 0;
+    if (i == copy.size()) {
+        if (lastZero == Text::npos || !Fits((int)lastZero))
+            return 0;
+        out = copy;
+        return KindBits(SVK_INTEGER) | DigitBits((int)lastZero, 1);
+    }
+    const size_t off = i;
+    for (size_t k = off; k < copy.size(); ++k) {
+        if (copy[k] == L'+')
+            return 0;
+        if (copy[k] == L'-')
+            return ReadParsedDate(copy, out);
+    }
+    const int cnt = (int)(copy.size() - off);
+    if (!Fits((int)off) || !Fits(cnt))
+        return 0;
+    out = copy;
+    return KindBits(SVK_INTEGER) | (neg ? SVF_NEGATIVE : 0) | DigitBits((int)off, cnt);
+}
+
+// Hexadecimal digits from i (after "0x" and an optional sign); the zero is
+// a hexadecimal value of its own, so that it compares with other ones.
+DWORD ReadHexDigits(const Text& copy, size_t i, Text& out)
+{
+    size_t lastZero = Text::npos;
+    while (i < copy.size() && copy[i] == L'0') lastZero = i++;
+    size_t off = i;
+    if (i == copy.size()) {
+        if (lastZero == Text::npos)
+            return 0;
+        off = lastZero;
+    }
+    for (size_t k = off; k < copy.size(); ++k)
+        if (!IsHexDigit(copy[k]))
+            return 0;
+    const int cnt = (int)(copy.size() - off);
+    if (!Fits((int)off) || !Fits(cnt))
+        return 0;
+    out = copy;
+    return KindBits(SVK_HEX) | DigitBits((int)off, cnt);
+}
+
+DWORD ReadHex(const Text& copy, Text& out)
+{
+    if (copy.size() < 2 || copy[0] != L'0' || copy[1] != L'x')
+        return 0;
+    return ReadHexDigits(copy, 2, out);
+}
+
+DWORD ReadPoint(const Text& copy, Text& out)
+{
+    size_t i = 0;
+    bool neg = false;
+    if (copy[0] == L'-' || copy[0] == L'+') { neg = copy[0] == L'-'; i = 1; }
+    const size_t pt = copy.find(L'.');
+    for (size_t k = i; k < copy.size(); ++k)
+        if (copy[k] == L'-' || copy[k] == L'+')
+            return 0;
+    size_t end = copy.size();
+    while (end > pt + 1 && copy[end - 1] == L'0') --end;
+    const bool frac = end > pt + 1;
+    while (i < pt && copy[i] == L'0') ++i;
+    if (i < pt) {
+        const int cnt = (int)(pt - i);
+        if (!Fits((int)i) || !Fits(cnt))
+            return 0;
+        out = copy.substr(0, frac ? end : pt);
+        if (frac)
+            out[pt] = SEP;
+        return KindBits(frac ? SVK_POINT : SVK_INTEGER) | (neg ? SVF_NEGATIVE : 0) | DigitBits((int)i, cnt);
+    }
+    if (frac) {
+        out = L"0";
+        out += SEP;
+        out.append(copy, pt + 1, end - pt - 1);
+        return KindBits(SVK_POINT) | (neg ? SVF_NEGATIVE : 0) | DigitBits(0, 1);
+    }
+    out = L"0";
+    return KindBits(SVK_INTEGER) | DigitBits(0, 1);
+}
+
+DWORD ReadExponentText(const Text& copy, Text& out)
+{
+    size_t i = 0;
+    bool neg = false;
+    if (copy[0] == L'-' || copy[0] == L'+') { neg = copy[0] == L'-'; i = 1; }
+    const size_t e = copy.find(L'e', i);
+    if (e == Text::npos || e == i)
+        return 0;
+    for (size_t k = i; k < copy.size(); ++k) {
+        const WCHAR c = copy[k];
+        if (c == L'.' && k > e)
+            return 0;
+        if ((c == L'-' || c == L'+') && k != e + 1)
+            return 0;
+    }
+    size_t x = e + 1;
+    if (x < copy.size() && (copy[x] == L'-' || copy[x] == L'+'))
+        ++x;
+    if (x == copy.size())
+        return 0;
+    size_t pt = copy.find(L'.', i);
+    if (pt == Text::npos || pt > e)
+        pt = e;
+    CBstr d, f, ex;
+    const int r = CSearchValue::NormalizeNumber(copy.data() + i, (int)(pt - i),
+                                                copy.data() + (pt < e ? pt + 1 : e),
+                                                pt < e ? (int)(e - pt - 1) : 0,
+                                                copy.data() + e + 1, (int)(copy.size() - e - 1), d, f, ex);
+    if (r == 2) {
+        out = d.m_str;
+        const bool z = d.m_str[0] == L'0';
+        return KindBits(SVK_INTEGER) | (neg && !z ? SVF_NEGATIVE : 0) | DigitBits(0, 1);
+    }
+    if (r == 4) {
+        out = d.m_str;
+        out += SEP;
+        out += f.m_str;
+        return KindBits(SVK_POINT) | (neg ? SVF_NEGATIVE : 0) | DigitBits(0, 1);
+    }
+    if (r != 7)
+        return 0;
+    out = d.m_str;
+    out += L'.';
+    out += f.m_str;
+    out += SEP;
+    const size_t xs = out.size();
+    out += ex.m_str;
+    const bool xneg = ex.m_str[0] == L'-';
+    const int xoff = (int)xs + (xneg ? 1 : 0);
+    const int xcnt = (int)(out.size() - xoff);
+    if (!Fits(xoff) || xcnt >= 8)
+        return 0;
+    return KindBits(SVK_EXPONENT) | (neg ? SVF_MANT_NEGATIVE : 0) | (xneg ? SVF_EXP_NEGATIVE : 0) |
+           ((DWORD)xoff << SVF_EXP_OFF_SHIFT) | ((DWORD)xcnt << SVF_EXP_CNT_SHIFT);
+}
+
+} // namespace
+
+int CSearchValue::NormalizeNumber(LPCWSTR pszInt, int nInt, LPCWSTR pszFrac, int nFrac,
+                                  LPCWSTR pszExp, int nExp, CBstr& d, CBstr& f, CBstr& x)
+{
+    if (nInt > 0 && (*pszInt == L'-' || *pszInt == L'+')) { ++pszInt; --nInt; }
+    // The exponent: a sign and at most 8 significant digits, so that it
+    // cannot wrap.
+    bool xneg = false;
+    if (nExp > 0 && (*pszExp == L'-' || *pszExp == L'+')) { xneg = *pszExp == L'-'; ++pszExp; --nExp; }
+    while (nExp > 0 && *pszExp == L'0') { ++pszExp; --nExp; }
+    if (nExp > 8)
+        return -1;
+    for (int k = 0; k < nExp; ++k)
+        if (!IsDigit(pszExp[k]))
+            return -1;
+    const CNumber n = MakeNumber(pszInt, nInt, pszFrac, nFrac, ReadExponent(pszExp, nExp, xneg), false);
+    if (n.zero) {
+        d = L"0";
+        f = L"";
+        x = L"0";
+        return 2;
+    }
+    d = n.digits.substr(0, 1).c_str();
+    f = n.digits.substr(1).c_str();
+    if (n.exp == 0) {
+        x = L"0";
+        return n.digits.size() > 1 ? 4 : 2;
+    }
+    x.Format(L"%lld", n.exp);
+    return 7;
+}
+
+int CSearchValue::Parse(LPCOLESTR psz)
+{
+    if (!psz)
+        psz = L"";
+    try {
+        m_format = 0;
+        size_t b = 0, e = wcslen(psz);
+        while (b < e && psz[b] == L' ') ++b;
+        while (e > b && psz[e - 1] == L' ') --e;
+        Text copy(psz + b, e - b);
+        for (WCHAR& c : copy) c = Lower(c);
+
+        const int cand = Classify(copy);
+        if (cand == SVK_EXPONENT)
+            m_text.Empty();
+        else
+            m_aux.Empty();
+        if (cand == SVK_NULL)
+            return SVK_NULL;
+        Text out;
+        DWORD fmt = 0;
+        switch (cand) {
+        case SVK_INTEGER:  fmt = ReadInteger(copy, out); break;
+        case SVK_HEX:      fmt = ReadHex(copy, out); break;
+        case SVK_POINT:    fmt = ReadPoint(copy, out); break;
+        case SVK_DATE:     fmt = ReadParsedDate(copy, out); break;
+        case SVK_EXPONENT: fmt = ReadExponentText(copy, out); break;
+        default: break;
+        }
+        if (fmt) {
+            if ((int)(fmt & SVF_KIND_MASK) == SVK_EXPONENT) {
+                m_text.Empty();
+                SetRaw(m_aux, out);
+            } else {
+                m_aux.Empty();
+                SetRaw(m_text, out);
+            }
+            m_format = fmt;
+            return Kind();
+        }
+        if (copy == L"true" || copy == L"false") {
+            m_text = copy == L"true" ? L"t" : L"f";
+            m_aux.Empty();
+            m_format = KindBits(SVK_BOOLEAN);
+            return SVK_BOOLEAN;
+        }
+        SetString(psz);
+        return Kind();
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}
+
+// ---- member texts ---------------------------------------------------------------
+
+int CSearchValue::ParseNumberText(LPCOLESTR psz, int nCount)
+{
+    try {
+        m_format = 0;
+        if (!psz)
+            psz = L"";
+        size_t n = wcslen(psz);
+        if (nCount >= 0 && (size_t)nCount < n)
+            n = (size_t)nCount;
+        Text copy(psz, n);
+        for (WCHAR& c : copy) c = Lower(c);
+        const WCHAR chDec = MemberDecimal();
+        size_t s = 0;
+        bool neg = false;
+        if (!copy.empty() && (copy[0] == L'-' || copy[0] == L'+')) { neg = copy[0] == L'-'; s = 1; }
+        size_t pos = copy.find_first_of(L"ex", s);
+        DWORD fmt = 0;
+        Text out;
+        if (pos != Text::npos && copy[pos] == L'x') {
+            // "0x" and the hexadecimal digits; a sign after the "x" is passed over
+            if (pos != s + 1 || copy[s] != L'0')
+                return Kind();
+            size_t i = pos + 1;
+            if (i < copy.size() && (copy[i] == L'-' || copy[i] == L'+'))
+                ++i;
+            fmt = ReadHexDigits(copy, i, out);
+        } else {
+            const size_t mEnd = pos == Text::npos ? copy.size() : pos;
+            size_t pt = Text::npos;
+            int nDigits = 0;
+            for (size_t k = s; k < mEnd; ++k) {
+                const WCHAR c = copy[k];
+                if (IsDigit(c)) ++nDigits;
+                else if ((c == chDec || c == L'.') && pt == Text::npos) pt = k;
+                else return Kind();        // no number: no value
+            }
+            if (nDigits == 0)
+                return Kind();
+            if (pt != Text::npos)
+                copy[pt] = L'.';
+            if (pos != Text::npos) {
+                // exponent form: [-]mantissa (with a point) SEP [sign]digits
+                size_t x = pos + 1;
+                bool xneg = false;
+                if (x < copy.size() && (copy[x] == L'-' || copy[x] == L'+')) { xneg = copy[x] == L'-'; ++x; }
+                if (x == copy.size())
+                    return Kind();
+                for (size_t k = x; k < copy.size(); ++k)
+                    if (!IsDigit(copy[k]))
+                        return Kind();
+                out = neg ? L"-" : L"";
+                out.append(copy, s, mEnd - s);
+                if (pt == Text::npos)
+                    out += L'.';
+                out += SEP;
+                const size_t xStart = out.size();
+                out.append(copy, pos + 1, Text::npos);
+                size_t xoff = xStart + (x - pos - 1);
+                while (xoff < out.size() && out[xoff] == L'0') ++xoff;
+                const int xcnt = (int)(out.size() - xoff);
+                fmt = KindBits(SVK_EXPONENT) | (neg ? SVF_MANT_NEGATIVE | SVF_MANT_OFFSET : 0) |
+                      (xneg ? SVF_EXP_NEGATIVE : 0);
+                if (Fits((int)xoff) && xcnt < 8)
+                    fmt |= ((DWORD)xoff << SVF_EXP_OFF_SHIFT) | ((DWORD)xcnt << SVF_EXP_CNT_SHIFT);
+                m_text.Empty();
+                SetRaw(m_aux, out);
+                m_format = fmt;
+                return Kind();
+            }
+            out = copy;
+            if (pt != Text::npos) {
+                out[pt] = SEP;
+                const int cnt = (int)(pt - s);
+                fmt = KindBits(SVK_POINT) | (neg ? SVF_NEGATIVE : 0);
+                if (Fits((int)s) && Fits(cnt))
+                    fmt |= DigitBits((int)s, cnt);
+                else
+                    fmt = 0;
+            } else {
+                const int cnt = (int)(copy.size() - s);
+                fmt = (Fits((int)s) && Fits(cnt))
+                          ? KindBits(SVK_INTEGER) | (neg ? SVF_NEGATIVE : 0) | DigitBits((int)s, cnt)
+                          : 0;
+            }
+        }
+        if (fmt) {
+            m_aux.Empty();
+            SetRaw(m_text, out);
+            m_format = fmt;
+        }
+        return Kind();
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}
+
+void CSearchValue::ParseDateText(LPCOLESTR psz)
+{
+    try {
+        m_aux.Empty();
+        Text copy(psz ? psz : L"");
+        for (WCHAR& c : copy) c = Lower(c);
+        Text out;
+        // as the member's text was written: the user's locale with its overrides
+        const DWORD fmt = copy.empty() ? 0 : ReadDate(copy, LOCALE_USER_DEFAULT, 0, out);
+        if (fmt) {
+            SetRaw(m_text, out);
+            m_format = fmt;
+        }
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}
+
+void CSearchValue::ParseBooleanText(LPCOLESTR psz)
+{
+    m_aux.Empty();
+    if (!psz)
+        return;
+    Text t(psz);
+    for (WCHAR& c : t) c = Lower(c);
+    if (t == L"true") {
+        m_text = L"t";
+        m_format = KindBits(SVK_BOOLEAN);
+    } else if (t == L"false") {
+        m_text = L"f";
+        m_format = KindBits(SVK_BOOLEAN);
+    }
+}
+
+// ---- forms of a number ----------------------------------------------------------
+
+void CSearchValue::ToExponentForm()
+{
+    const int kind = Kind();
+    if ((kind != SVK_INTEGER && kind != SVK_POINT) || HasExponentForm())
+        return;
+    try {
+        const CNumber n = NumberOf(*this);
+        if (n.zero || n.exp == 0)
+            return;
+        Text a = n.neg ? L"-" : L"";
+        a += n.digits[0];
+        a += L'.';
+        a.append(n.digits, 1, Text::npos);
+        a += SEP;
+        const size_t xs = a.size();
+        a += std::to_wstring(n.exp);
+        const bool xneg = n.exp < 0;
+        const int xoff = (int)xs + (xneg ? 1 : 0);
+        const int xcnt = (int)(a.size() - xoff);
+        if (!Fits(xoff) || xcnt >= 8)
+            return;
+        SetRaw(m_aux, a);
+        m_format &= ~(SVF_MANT_NEGATIVE | SVF_MANT_OFFSET | SVF_EXP_NEGATIVE |
+                      (63u << SVF_EXP_OFF_SHIFT) | (15u << SVF_EXP_CNT_SHIFT));
+        m_format |= (n.neg ? SVF_MANT_NEGATIVE | SVF_MANT_OFFSET : 0) | (xneg ? SVF_EXP_NEGATIVE : 0) |
+                    ((DWORD)xoff << SVF_EXP_OFF_SHIFT) | ((DWORD)xcnt << SVF_EXP_CNT_SHIFT);
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}
+
+void CSearchValue::ToPointForm()
+{
+    if (Kind() != SVK_EXPONENT)
+        return;
+    try {
+        const CNumber n = NumberOf(*this);
+        const bool neg = !n.zero && n.neg;
+        Text t = neg ? L"-" : L"";
+        const int s = neg ? 1 : 0;
+        int kind, cnt;
+        if (n.zero) {
+            t += L'0';
+            kind = SVK_INTEGER;
+            cnt = 1;
+        } else if (n.exp < 0) {
+            t += L'0';
+            t += SEP;
+            t.append((size_t)(-n.exp - 1), L'0');
+            t += n.digits;
+            kind = SVK_POINT;
+            cnt = 1;
+        } else {
+            const size_t ni = (size_t)n.exp + 1;
+            if (n.digits.size() <= ni) {
+                t += n.digits;
+                t.append(ni - n.digits.size(), L'0');
+                kind = SVK_INTEGER;
+            } else {
+                t.append(n.digits, 0, ni);
+                t += SEP;
+                t.append(n.digits, ni, Text::npos);
+                kind = SVK_POINT;
+            }
+            cnt = (int)ni;
+        }
+        if (!Fits(cnt))
+            return;   // too long for the point form: the exponent form stays
+        SetRaw(m_text, t);
+        m_format = (m_format & ~(SVF_KIND_MASK | SVF_NEGATIVE | (63u << SVF_DIGIT_OFF_SHIFT) |
+                                 (63u << SVF_DIGIT_CNT_SHIFT))) |
+                   KindBits(kind) | (neg ? SVF_NEGATIVE : 0) | DigitBits(s, cnt);
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}
+
+// ---- comparison -----------------------------------------------------------------
+
+DWORD CSearchValue::Compare(CSearchValue& other)
+{
+    const int a = Kind(), b = other.Kind();
+    auto numeric = [](int k) { return k == SVK_INTEGER || k == SVK_POINT || k == SVK_EXPONENT; };
+    try {
+        if (numeric(a)) {
+            if (!numeric(b))
+                return SVC_NOT_EQUAL;
+            // Sign, decimal exponent and significant digits decide, whatever
+            // the forms and lengths of the two numbers.
+            return ResultOf(CompareNumbers(NumberOf(*this), NumberOf(other)));
+        }
+        if (a != b)
+            return SVC_NOT_EQUAL;
+        if (a == SVK_HEX) {
+            const Text x = RawText(m_text), y = RawText(other.m_text);
+            auto digits = [](const Text& t, int off, int cnt, const WCHAR*& p, int& n) {
+                if (off > (int)t.size()) off = (int)t.size();
+                if (off + cnt > (int)t.size()) cnt = (int)t.size() - off;
+                p = t.data() + off;
+                n = cnt;
+                while (n > 1 && *p == L'0') { ++p; --n; }
+            };
+            const WCHAR *px, *py;
+            int nx, ny;
+            digits(x, DigitOffset(), DigitCount(), px, nx);
+            digits(y, other.DigitOffset(), other.DigitCount(), py, ny);
+            return ResultOf(CompareByLength(px, nx, py, ny));
+        }
+        if (a == SVK_BOOLEAN) {
+            const WCHAR x = m_text.m_str[0], y = other.m_text.m_str[0];
+            return x == y ? SVC_EQUAL : x == L't' ? SVC_GREATER : SVC_LESS;
+        }
+        if (a == SVK_DATE) {
+            const Text x = RawText(m_text), y = RawText(other.m_text);
+            struct Parts { const WCHAR* d; int nd; const WCHAR* t; int nt; };
+            auto split = [](const Text& s, int off, int cnt) {
+                Parts p{ s.data(), 0, s.data(), 0 };
+                if (cnt == 0) {                       // time alone
+                    p.nt = (int)s.size();
+                } else {
+                    p.nd = cnt < (int)s.size() ? cnt : (int)s.size();
+                    if (off > 0 && off <= (int)s.size()) {
+                        p.t = s.data() + off;
+                        p.nt = (int)s.size() - off;
+                    }
+                }
+                return p;
+            };
+            const Parts p = split(x, DigitOffset(), DigitCount());
+            const Parts q = split(y, other.DigitOffset(), other.DigitCount());
+            if (p.nd && q.nd) {
+                const int c = CompareByLength(p.d, p.nd, q.d, q.nd);
+                if (c)
+                    return ResultOf(c);
+            }
+            if (!p.nt && !q.nt)
+                return SVC_EQUAL;
+            static const WCHAR midnight[] = L"0:00:00";
+            const WCHAR* pt = p.nt ? p.t : midnight;
+            const int npt = p.nt ? p.nt : 7;
+            const WCHAR* qt = q.nt ? q.t : midnight;
+            const int nqt = q.nt ? q.nt : 7;
+            return ResultOf(CompareByLength(pt, npt, qt, nqt));
+        }
+        return SVC_NOT_EQUAL;   // Null, String, or no kind
+    } catch (const std::bad_alloc&) {
+        throw CExcept(ZV_ERR_MEMORY_BSTR);
+    }
+}

@@ -20,27 +20,23 @@ enum : int {
 };
 
 // Result bits of Compare.
-enum : DWORD {
-    SVC_EQUAL     = 0x0001,
-    SVC_NOT_EQUAL = 0x0010,
-    SVC_LESS_BIT  = 0x0100,
-    SVC_GREATER_BIT = 0x1000,
-    SVC_LESS      = 0x0110,   // this < other
-    SVC_GREATER   = 0x1010    // this > other
-};
+constexpr DWORD SVC_EQUAL = 0x0001;
+constexpr DWORD SVC_NOT_EQUAL = 0x0010;
+constexpr DWORD SVC_LESS_BIT = 0x0100;
+constexpr DWORD SVC_GREATER_BIT = 0x1000;
+constexpr DWORD SVC_LESS = 0x0110;  // this < other
+constexpr DWORD SVC_GREATER = 0x1010;  // this > other
 
 // The format word.
-enum : DWORD {
-    SVF_KIND_MASK       = 0x0000000F,
-    SVF_NEGATIVE        = 0x00000010,
-    SVF_DIGIT_OFF_SHIFT = 5,           // 6 bits
-    SVF_DIGIT_CNT_SHIFT = 11,          // 6 bits
-    SVF_MANT_NEGATIVE   = 0x00020000,
-    SVF_MANT_OFFSET     = 0x00040000,  // 1 bit: the mantissa starts at 1
-    SVF_EXP_NEGATIVE    = 0x00080000,
-    SVF_EXP_OFF_SHIFT   = 20,          // 6 bits
-    SVF_EXP_CNT_SHIFT   = 26           // 4 bits, 0..7
-};
+constexpr DWORD SVF_KIND_MASK = 0x0000000F;
+constexpr DWORD SVF_NEGATIVE = 0x00000010;
+constexpr DWORD SVF_DIGIT_OFF_SHIFT = 5;  // 6 bits
+constexpr DWORD SVF_DIGIT_CNT_SHIFT = 11;  // 6 bits
+constexpr DWORD SVF_MANT_NEGATIVE = 0x00020000;
+constexpr DWORD SVF_MANT_OFFSET = 0x00040000;  // 1 bit: the mantissa starts at 1
+constexpr DWORD SVF_EXP_NEGATIVE = 0x00080000;
+constexpr DWORD SVF_EXP_OFF_SHIFT = 20;  // 6 bits
+constexpr DWORD SVF_EXP_CNT_SHIFT = 26;  // 4 bits, 0..7
 
 class CSearchValue {
 public:
@@ -58,6 +54,9 @@ public:
     // the decimal separator is the user's locale's. Returns the kind; a text
     // that shows no number leaves the value Null.
     int ParseNumberText(LPCOLESTR psz, int nCount);
+    // Reads again the decimal separator of the user's locale, which member
+    // texts use (a search does this before it starts).
+    static void ReadMemberLocale();
     // The date or Boolean a member's value text shows; any other text leaves
     // the value as it was (the auxiliary text is emptied first).
     void ParseDateText(LPCOLESTR psz);
