@@ -4,6 +4,7 @@
 
 #include "framework/App.h"
 #include "logwindows/RegisterLogWindows.h"
+#include "search/dialogs/RegisterExtractAndMoveDialogs.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -12,5 +13,6 @@ CZavetraApp theApp;
 
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow) {
     RegisterLogWindows();
+    RegisterExtractAndMoveDialogs();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
