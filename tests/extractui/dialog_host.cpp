@@ -33,7 +33,7 @@ CLogNode* MakeMember(const MemberSpec& m, CLogNode* pParent) {
     p->m_pEntry->m_name = m.pszName;
     p->m_pEntry->m_value = m.pszValue;
     if (m.children.empty()) {
-        p->m_pEntry->m_type = L"VT_I4";
+        p->m_pEntry->m_type = L"LONG";
     } else {
         p->m_pEntry->m_type = L"VT_DISPATCH";
         p->m_pEntry->SetKind(LOGK_OBJECT);

@@ -75,17 +75,17 @@ TEST_F(ExtractDialogTest, PreviewGroupsTheCheckedMembersByTheChosenBoxes) {
     };
     const Case cases[] = {
         {true, false, true,
-         L"Client = 1[(VT_I4) x],"
-         L"Client = 2[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
+         L"Client = 1[(LONG) x],"
+         L"Client = 2[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) x,(LONG) y,(LONG) z]"},
         {false, true, true,
-         L"load[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) x,(VT_I4) y],save[(VT_I4) x,(VT_I4) z]"},
+         L"load[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) x,(LONG) y],save[(LONG) x,(LONG) z]"},
         {true, true, true,
-         L"Client = 1   load[(VT_I4) x],Client = 2   save[(VT_I4) x,(VT_I4) z],"
-         L"Client = 2   load[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) y]"},
-        {false, false, true, L"[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
+         L"Client = 1   load[(LONG) x],Client = 2   save[(LONG) x,(LONG) z],"
+         L"Client = 2   load[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) y]"},
+        {false, false, true, L"[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) x,(LONG) y,(LONG) z]"},
         // Name: a member comes straight under its group, without the object it lies in.
-        {false, false, false, L"[(VT_I4) p,(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
-        {true, false, false, L"Client = 1[(VT_I4) x],Client = 2[(VT_I4) p,(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
+        {false, false, false, L"[(LONG) p,(LONG) x,(LONG) y,(LONG) z]"},
+        {true, false, false, L"Client = 1[(LONG) x],Client = 2[(LONG) p,(LONG) x,(LONG) y,(LONG) z]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "client " << c.bClient << " label " << c.bLabel << " path " << c.bPath);
@@ -112,7 +112,7 @@ TEST_F(ExtractDialogTest, PreviewFollowsTheChecksOfTheLogView) {
     Open();
     EXPECT_EQ(Preview(), L"");
     ToggleInView(Member(m_pA, {L"y"}));
-    EXPECT_EQ(Preview(), L"Client = 1   load[(VT_I4) y]");
+    EXPECT_EQ(Preview(), L"Client = 1   load[(LONG) y]");
     ToggleInView(Member(m_pA, {L"y"}));
     EXPECT_EQ(Preview(), L"");
 }
@@ -128,10 +128,10 @@ TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmp
     };
     const Case cases[] = {
         {true, false, true, false, 3, 0x50004,
-         L"Client = 1[(VT_I4) x],Client = 2[(VT_I4) p,(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
+         L"Client = 1[(LONG) x],Client = 2[(LONG) p,(LONG) x,(LONG) y,(LONG) z]"},
         {false, true, true, true, 0, 0xA0001 | 0x40000,
-         L"load[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) x,(VT_I4) y],save[(VT_I4) x,(VT_I4) z]"},
-        {false, false, true, true, 6, 0xC0007, L"[(VT_DISPATCH) (Object) o[(VT_I4) p],(VT_I4) x,(VT_I4) y,(VT_I4) z]"},
+         L"load[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) x,(LONG) y],save[(LONG) x,(LONG) z]"},
+        {false, false, true, true, 6, 0xC0007, L"[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) x,(LONG) y,(LONG) z]"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << c.nRow);
