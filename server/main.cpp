@@ -7,6 +7,7 @@
 #include "objinfo/ObjInfo.h"
 #include "objinfo/RegisterObjInfoWindow.h"
 #include "search/dialogs/RegisterSearchDialogs.h"
+#include "search/dialogs/RegisterExtractAndMoveDialogs.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
 
@@ -18,5 +19,6 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLi
     RegisterLogWindows();
     RegisterObjInfoWindow();
     RegisterSearchDialogs();
+    RegisterExtractAndMoveDialogs();
     return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
