@@ -214,6 +214,7 @@ BOOL CLogTreeThread::OpenResultView(int n) {
         return FALSE;
     }
 
+    pFrame->SetTitle(strTitle.c_str());
     pFrame->SetWindowText(strTitle.c_str());
     const RECT& rc = CAppSettings::Get().Window.ResultView[i];
     if (!::IsRectEmpty(&rc)) pFrame->MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);

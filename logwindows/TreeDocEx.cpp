@@ -46,7 +46,11 @@ void CTreeDocEx::ExpandFindHits() {
         if (!pNode || (pNode->m_pEntry && pNode->m_pEntry->Kind() == LOGK_CALL)) continue;
         CLogNode* pLeft = pNode;
         for (CLogNode* p = pNode->m_pBack; p; pLeft = p, p = p->m_pBack) {
-            if (p->m_pChildren == pLeft && p->m_pEntry) p->NodeSetExpanded(m_nViewIndex, TRUE);
+            const bool bParent = p->m_pChildren == pLeft;
+            if (bParent && p->m_pEntry) p->NodeSetExpanded(m_nViewIndex, TRUE);
+            // Above the trace root lie only earlier top-level nodes: the climb
+            // ends there instead of walking the whole log back.
+            if (p->m_pEntry && p->m_pEntry->Kind() == LOGK_CALL) break;
         }
     }
     m_FoundCursor = m_FoundNodes.end();

@@ -361,7 +361,11 @@ void CTreeViewEx::ShowNode(CLogNode* pNode, BOOL bForward) {
         KeepPagesAbove(hItem, bForward ? 1 : 2);
         KeepPagesBelow(hItem, bForward ? 2 : 1);
         HTREEITEM hNewFirst = (code == 0) ? F : (code & 0x20) ? hItem : StepUp(hItem, v - 1);
-        tc.SelectSetFirstVisible(hNewFirst);
+        SetFirstVisible(hNewFirst);
+        // The bounds around the node may have cut into those of the page itself.
+        hNewFirst = tc.GetFirstVisibleItem();
+        KeepPagesAbove(hNewFirst, 1);
+        KeepPagesBelow(hNewFirst, 2);
         if (code != 0) {
             CLogNode* N = NodeOfItem(tc.GetFirstVisibleItem());
             if (!FN) {

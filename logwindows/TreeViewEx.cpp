@@ -112,11 +112,20 @@ void InsertChildren(CTreeViewEx* pView, HTREEITEM hItem, CLogNode* pNode) {
 
 }  // namespace
 
+void CTreeViewEx::ExpandNewRoot(HTREEITEM hItem, CLogNode* pNode, HTREEITEM hFirst) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    tc.Expand(hItem, IsExpandedIn(pNode, m_nViewIndex) ? TVE_EXPAND : TVE_COLLAPSE);
+    // Wine's control scrolls to show the children of an item it expands: the
+    // page stays where it was.
+    if (hFirst && tc.GetFirstVisibleItem() != hFirst) SetFirstVisible(hFirst);
+}
+
 void CTreeViewEx::LoadRootItem(CLogNode* pNode) {
     if (!pNode) return;
+    HTREEITEM hFirst = GetTreeCtrl().GetFirstVisibleItem();
     HTREEITEM h = InsertNodeItem(TVI_ROOT, pNode, TVI_LAST);
     InsertChildren(this, h, pNode);
-    GetTreeCtrl().Expand(h, IsExpandedIn(pNode, m_nViewIndex) ? TVE_EXPAND : TVE_COLLAPSE);
+    ExpandNewRoot(h, pNode, hFirst);
 }
 
 BOOL CTreeViewEx::InsertPreviousRoot(HTREEITEM hItem) {
@@ -126,9 +135,10 @@ BOOL CTreeViewEx::InsertPreviousRoot(HTREEITEM hItem) {
     if (!pNode || !pDoc || pNode == pDoc->m_pFirstNode) return FALSE;
     CLogNode* pPrev = pNode->m_pBack;
     if (!pPrev) return FALSE;
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
     HTREEITEM h = InsertNodeItem(TVI_ROOT, pPrev, TVI_FIRST);
     if (!tc.GetChildItem(h)) InsertChildren(this, h, pPrev);
-    tc.Expand(h, IsExpandedIn(pPrev, m_nViewIndex) ? TVE_EXPAND : TVE_COLLAPSE);
+    ExpandNewRoot(h, pPrev, hFirst);
     return TRUE;
 }
 
@@ -141,9 +151,10 @@ BOOL CTreeViewEx::InsertNextRoot(HTREEITEM hItem) {
     if (!pNode || !pDoc || pNode == pDoc->m_pLastNode) return FALSE;
     CLogNode* pNext = pNode->m_pNext;
     if (!pNext) return FALSE;
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
     HTREEITEM h = InsertNodeItem(TVI_ROOT, pNext, TVI_LAST);
     if (!tc.GetChildItem(h)) InsertChildren(this, h, pNext);
-    tc.Expand(h, IsExpandedIn(pNext, m_nViewIndex) ? TVE_EXPAND : TVE_COLLAPSE);
+    ExpandNewRoot(h, pNext, hFirst);
     return TRUE;
 }
 
@@ -318,7 +329,7 @@ void CTreeViewEx::RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL) {
     if (d == INT_MIN) d = 0;
     KeepPagesAbove(hNew, 1);
     KeepPagesBelow(hNew, 2);
-    tc.SelectSetFirstVisible(hNew);
+    SetFirstVisible(hNew);
     // Near the end the control may stop short of the new item.
     HTREEITEM f = tc.GetFirstVisibleItem();
     if (f != hNew) {
@@ -327,6 +338,7 @@ void CTreeViewEx::RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL) {
     }
     m_nFirstRow += d;
     ClampFirstRow();
+    m_bRepositioned = true;
 }
 
 void CTreeViewEx::UpdateScrollBar() {

@@ -125,6 +125,9 @@ public:
     void AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel, BOOL bWasExpanded);
     // Selects the caret node's item (clears the selection when it is not loaded).
     void ReselectCaret();
+    // Makes an item the first visible one (the control may stop short of it
+    // near the end).
+    void SetFirstVisible(HTREEITEM hItem);
 
     // Input handlers; the derived views call them inside their error catch.
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
@@ -182,6 +185,12 @@ protected:
 
     // Signed rows from one loaded item to another (INT_MIN when one is not loaded).
     int VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const;
+    // n next-visible (n > 0) or previous-visible steps, loading the
+    // neighbouring top-level nodes when the loaded ones run out.
+    HTREEITEM StepLoading(HTREEITEM hItem, int n);
+    // Expands or collapses a newly loaded root item by its node's bit and
+    // keeps hFirst the first visible item.
+    void ExpandNewRoot(HTREEITEM hItem, CLogNode* pNode, HTREEITEM hFirst);
     // First row within 0 .. total rows - visible count.
     void ClampFirstRow();
     // Clears the busy flag and lets a size change that came meanwhile move the page.
@@ -233,4 +242,5 @@ protected:
     int m_nCheckOffsetY = 0;
     int m_nHideDepth = 0;
     bool m_bResizePending = false;
+    bool m_bRepositioned = false;  // RepositionPage ran (the key handler's own fix-up is then done)
 };

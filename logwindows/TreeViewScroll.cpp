@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -49,6 +50,36 @@ void CTreeViewEx::ReselectCaret() {
     HTREEITEM h = FindItemOfNode(m_pCaretNode);
     tc.SelectItem(h);
     if (h) m_pCaretNode = NodeOfItem(h);
+}
+
+void CTreeViewEx::SetFirstVisible(HTREEITEM hItem) {
+    if (!hItem) return;
+    CTreeCtrl& tc = GetTreeCtrl();
+    tc.SelectSetFirstVisible(hItem);
+    if (tc.GetFirstVisibleItem() == hItem || tc.GetSelectedItem() != hItem) return;
+    // Wine's tree control takes no first-visible request for its selected
+    // item: go through a neighbour and one line.
+    if (HTREEITEM p = tc.GetPrevVisibleItem(hItem)) {
+        tc.SelectSetFirstVisible(p);
+        SendMessage(WM_VSCROLL, SB_LINEDOWN);
+    } else if (HTREEITEM n = tc.GetNextVisibleItem(hItem)) {
+        tc.SelectSetFirstVisible(n);
+        SendMessage(WM_VSCROLL, SB_LINEUP);
+    }
+}
+
+HTREEITEM CTreeViewEx::StepLoading(HTREEITEM hItem, int n) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    while (hItem && n != 0) {
+        HTREEITEM h = n > 0 ? tc.GetNextVisibleItem(hItem) : tc.GetPrevVisibleItem(hItem);
+        if (!h) {
+            if (!(n > 0 ? InsertNextRoot(hItem) : InsertPreviousRoot(hItem))) break;
+            continue;
+        }
+        hItem = h;
+        n += n > 0 ? -1 : 1;
+    }
+    return hItem;
 }
 
 void CTreeViewEx::ClearBusy() {
@@ -107,21 +138,23 @@ void CTreeViewEx::OnScrollCommand(UINT nCode, const SCROLLINFO* pInfo) {
     if (bLineOrPage) {
         if (hTarget && hTarget != hFirst) {
             m_bBusy = 1;
-            tc.SelectSetFirstVisible(hTarget);
+            SetFirstVisible(hTarget);
             RepositionPage(tc.GetFirstVisibleItem(), hFirst, bDown);
             ClearBusy();
         }
         hRemembered = tc.GetFirstVisibleItem();
     }
     ReselectCaret();
-    if (hRemembered) tc.SelectSetFirstVisible(hRemembered);
+    if (hRemembered) SetFirstVisible(hRemembered);
     if (nCode != SB_THUMBTRACK) UpdateScrollBar();
 }
 
 HTREEITEM CTreeViewEx::TrackThumb(const SCROLLINFO* pInfo) {
     CTreeCtrl& tc = GetTreeCtrl();
     m_bBusy = 1;  // until SB_THUMBPOSITION ends the drag
-    const int p = pInfo->nTrackPos;
+    // A track position past the last page (a bar whose range is behind the
+    // view's) is taken as the last page.
+    const int p = std::clamp(pInfo->nTrackPos, 0, std::max(0, m_nTotalRows - VisibleCount()));
     if (p == m_ScrollInfo.nPos) return tc.GetFirstVisibleItem();
     const int d = p - m_ScrollInfo.nPos;
     HTREEITEM hItem = (std::abs(d) > VisibleCount()) ? JumpToRow(p) : ScrollByRows(d);
@@ -232,16 +265,19 @@ BOOL CTreeViewEx::OnMouseWheel(UINT, short zDelta, POINT) {
     const int nStep = (nLines == WHEEL_PAGESCROLL) ? std::max(1, VisibleCount() - 1) : static_cast<int>(nLines);
     const int n = (zDelta / WHEEL_DELTA) * nStep;
     HTREEITEM hFirst = tc.GetFirstVisibleItem();
-    HTREEITEM hItem = n < 0 ? StepDown(hFirst, -n) : StepUp(hFirst, n);
-    if (hItem == hFirst) return TRUE;
+    if (!hFirst || n == 0) return TRUE;
     CHideView hide(this);
+    // A fast wheel may ask for more rows than are loaded beyond the page.
+    HTREEITEM hItem = StepLoading(hFirst, -n);
+    if (hItem == hFirst) return TRUE;
     m_bBusy = 1;
-    tc.SelectSetFirstVisible(hItem);
+    if (n < 0) KeepPagesBelow(hItem, 2);  // so that the control can show a whole page from there
+    SetFirstVisible(hItem);
     RepositionPage(tc.GetFirstVisibleItem(), hFirst, n < 0);
     ClearBusy();
     HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
     ReselectCaret();
-    tc.SelectSetFirstVisible(hNewFirst);
+    SetFirstVisible(hNewFirst);
     UpdateScrollBar();
     return TRUE;
 }
@@ -309,6 +345,7 @@ void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
         Default();
         HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
         HTREEITEM hNewSel = tc.GetSelectedItem();
+        m_bRepositioned = false;
         switch (nChar) {
         case VK_BACK: case VK_PRIOR: case VK_UP:
             RepositionPage(hNewFirst, hOldFirst, FALSE);
@@ -323,6 +360,10 @@ void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
             AfterExpand(hOldFirst, hNewSel, hOldSel);
             break;
         }
+        // The control scrolled by itself (a selection moved off a one-row
+        // page, Home, End): count the rows it passed.
+        if (!m_bRepositioned && tc.GetFirstVisibleItem() != hOldFirst)
+            RepositionPage(tc.GetFirstVisibleItem(), hOldFirst, TRUE);
         hNewSel = tc.GetSelectedItem();
         if (hNewSel) {
             tc.SelectItem(hNewSel);
@@ -429,7 +470,7 @@ void CTreeViewEx::PrepareKeyMove(UINT nKey) {
         else { HTREEITEM n = tc.GetNextVisibleItem(c); t = n ? n : c; }
         break;
     }
-    tc.SelectSetFirstVisible(t);
+    SetFirstVisible(t);
     // The control may stop short near the end: count to where it did stop.
     CLogNode* N = NodeOfItem(tc.GetFirstVisibleItem());
     if (!FN || !N) return;
@@ -476,42 +517,44 @@ void CTreeViewEx::AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITE
 
 // --- mouse -----------------------------------------------------------------------------------
 
+// A click on a label or an image starts the control's drag detection, which
+// holds the button down inside the default processing: the view is hidden
+// only around the expansions and the page repair, so that it does not vanish
+// while the button is held.
 void CTreeViewEx::OnLButtonDown(UINT, POINT point) {
     CTreeCtrl& tc = GetTreeCtrl();
-    {
-        CHideView hide(this);
-        UINT flags = 0;
-        HTREEITEM h = tc.HitTest(point, &flags);
-        tc.SelectItem(h);
-        if (h) m_pCaretNode = NodeOfItem(h);
-        HTREEITEM hFirst = tc.GetFirstVisibleItem();
-        Default();
-        if (h && (flags & TVHT_ONITEMBUTTON)) {
-            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
-            else AfterExpand(hFirst, h, h);
-        } else if (h && (flags & TVHT_ONITEMICON)) {
-            ToggleCheck(h);
-        }
-        UpdateScrollBar();
+    UINT flags = 0;
+    HTREEITEM h = tc.HitTest(point, &flags);
+    std::optional<CHideView> hide;
+    if (h && (flags & TVHT_ONITEMBUTTON)) hide.emplace(this);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    Default();
+    if (!hide) hide.emplace(this);
+    if (h && (flags & TVHT_ONITEMBUTTON)) {
+        if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+        else AfterExpand(hFirst, h, h);
+    } else if (h && (flags & TVHT_ONITEMICON)) {
+        ToggleCheck(h);
     }
+    UpdateScrollBar();
 }
 
 void CTreeViewEx::OnLButtonDblClk(UINT, POINT point) {
     CTreeCtrl& tc = GetTreeCtrl();
-    {
-        CHideView hide(this);
-        UINT flags = 0;
-        HTREEITEM h = tc.HitTest(point, &flags);
-        tc.SelectItem(h);
-        if (h) m_pCaretNode = NodeOfItem(h);
-        HTREEITEM hFirst = tc.GetFirstVisibleItem();
-        Default();
-        if (h && (flags & TVHT_ONITEM) && tc.GetChildItem(h)) {
-            if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
-            else AfterExpand(hFirst, h, h);
-        }
-        UpdateScrollBar();
+    CHideView hide(this);
+    UINT flags = 0;
+    HTREEITEM h = tc.HitTest(point, &flags);
+    tc.SelectItem(h);
+    if (h) m_pCaretNode = NodeOfItem(h);
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    Default();
+    if (h && (flags & TVHT_ONITEM) && tc.GetChildItem(h)) {
+        if (tc.GetNextVisibleItem(h) != tc.GetChildItem(h)) AfterCollapse(hFirst, h, h, TRUE);
+        else AfterExpand(hFirst, h, h);
     }
+    UpdateScrollBar();
 }
 
 void CTreeViewEx::OnRButtonDown(UINT, POINT point) {
@@ -553,16 +596,18 @@ void CTreeViewEx::ApplySize(int cy, HTREEITEM hItem) {
         if (hItem) {
             KeepPagesAbove(hItem, 1);
             KeepPagesBelow(hItem, 2);
-            tc.SelectSetFirstVisible(hItem);
+            SetFirstVisible(hItem);
             f = tc.GetFirstVisibleItem();
             if (f != hItem) {
                 const int d = VisibleDistance(hItem, f);
                 if (d != INT_MIN) m_nFirstRow += d;
                 if (m_nFirstRow < 0) m_nFirstRow = 0;
+                // The larger page starts higher up: a page above it again.
+                KeepPagesAbove(f, 1);
             }
         }
         ReselectCaret();
     }
-    if (f) tc.SelectSetFirstVisible(f);
+    if (f) SetFirstVisible(f);
     UpdateScrollBar();
 }

@@ -539,3 +539,50 @@ TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
 }
 
 }  // namespace
+
+namespace {
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM l) {
+    reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
+    return TRUE;
+}
+
+// The text of every label, button and group box of the form fits inside its
+// control in the font the dialog got ("MS UI Gothic", or the substitute that
+// the Wine prefix maps it to): nothing is cut off or wrapped out of sight.
+TEST_F(MainForm, EveryLabelFitsItsControl) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    std::vector<HWND> children;
+    ::EnumChildWindows(*m_pView, CollectChild, reinterpret_cast<LPARAM>(&children));
+    int checked = 0;
+    for (HWND h : children) {
+        wchar_t cls[32] = {}, text[128] = {};
+        ::GetClassNameW(h, cls, 32);
+        ::GetWindowTextW(h, text, 128);
+        if (!text[0] || (_wcsicmp(cls, L"Static") && _wcsicmp(cls, L"Button"))) continue;
+        const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+        const bool isStatic = !_wcsicmp(cls, L"Static");
+        const bool isGroup = !isStatic && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        RECT rc{};
+        ::GetClientRect(h, &rc);
+        HDC hdc = ::GetDC(h);
+        HGDIOBJ old = ::SelectObject(hdc, reinterpret_cast<HFONT>(::SendMessageW(h, WM_GETFONT, 0, 0)));
+        TEXTMETRICW tm{};
+        ::GetTextMetricsW(hdc, &tm);
+        // A button's text keeps clear of its raised edge (2 pixels each side,
+        // one more for the focus rectangle); a group box's caption starts
+        // after the frame's corner and leaves room at its end.
+        const int room = isStatic ? rc.right : isGroup ? rc.right - 2 * tm.tmAveCharWidth : rc.right - 6;
+        RECT need{0, 0, room, 0};
+        ::DrawTextW(hdc, text, -1, &need, DT_CALCRECT | (isStatic ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE));
+        ::SelectObject(hdc, old);
+        ::ReleaseDC(h, hdc);
+        ++checked;
+        EXPECT_LE(need.right, room) << testing::PrintToString(std::wstring(text)) << " is too wide";
+        if (isStatic) { EXPECT_LE(need.bottom, rc.bottom) << testing::PrintToString(std::wstring(text)) << " is too tall"; }
+        if (!isStatic && !isGroup) { EXPECT_LE(tm.tmHeight, rc.bottom - 4) << testing::PrintToString(std::wstring(text)); }
+    }
+    EXPECT_GE(checked, 18) << "the labels of the form were not found";
+}
+
+}  // namespace
