@@ -26,6 +26,7 @@ public:
     // every hit reachable by expansion and sends update hint 1 with the map.
     // Returns the number of matches. On a CExcept the map is emptied, hint 1
     // is sent with the empty map and the exception goes on to the caller.
+    // The hint object is the map itself: reinterpret_cast<CFoundNodeMap*>(pHint).
     int RunFind(CSearchConditionSet* pSet);
     // Sets this view's expanded bit on every node of the chain and, with one
     // level less, on their children's chains; nothing for a null chain or

@@ -42,7 +42,8 @@ void CTreeFrameEx::SetMatchCount(int nCount) {
 BOOL CTreeFrameEx::OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) {
     m_pScrollBar = new CVertScrollBar(this);
     if (!m_pScrollBar->m_hWnd) {
-        m_pScrollBar = nullptr;  // a failed creation has deleted the dialog
+        delete m_pScrollBar;  // no window: the object did not delete itself
+        m_pScrollBar = nullptr;
     } else {
         m_pScrollBar->ShowWindow(SW_SHOW);
     }

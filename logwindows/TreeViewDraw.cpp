@@ -371,11 +371,10 @@ void CTreeViewEx::ShowNode(CLogNode* pNode, BOOL bForward) {
             if (!FN) {
                 CTreeDocEx* pDoc = GetDocument();
                 m_nFirstRow = (pDoc && N) ? RowsBetweenNodes(pDoc->m_pFirstNode, N) - 1 : 0;
-            } else if (code & 0x20) {
-                m_nFirstRow += RowsBetweenNodes(FN, N) - 1;
             } else {
-                // Rows that the expansion opened lie above the old first row.
-                m_nFirstRow += nInserted + 1 - RowsBetweenNodes(N, FN);
+                // Rows that the expansion opened for a node above the page lie
+                // above the old first row.
+                m_nFirstRow += ((code & 0x20) ? 0 : nInserted) + SignedRows(FN, N);
             }
             ClampFirstRow();
         }

@@ -191,6 +191,9 @@ protected:
     // Expands or collapses a newly loaded root item by its node's bit and
     // keeps hFirst the first visible item.
     void ExpandNewRoot(HTREEITEM hItem, CLogNode* pNode, HTREEITEM hFirst);
+    // Signed rows from one node to another in display order (the walk
+    // costs the distance, not the length of the log).
+    int SignedRows(CLogNode* pFrom, CLogNode* pTo) const;
     // First row within 0 .. total rows - visible count.
     void ClampFirstRow();
     // Clears the busy flag and lets a size change that came meanwhile move the page.

@@ -39,6 +39,24 @@ int CTreeViewEx::VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const {
     return INT_MIN;
 }
 
+int CTreeViewEx::SignedRows(CLogNode* pFrom, CLogNode* pTo) const {
+    if (!pFrom || !pTo || pFrom == pTo) return 0;
+    CLogNode* A = FindEntryRoot(pFrom);
+    CLogNode* B = FindEntryRoot(pTo);
+    bool bAfter;
+    if (A == B) {
+        bAfter = NodeFirstOf(A, pFrom, pTo) == pFrom;
+    } else {
+        CTreeDocEx* pDoc = GetDocument();
+        BOOL bAbove = FALSE;
+        CLogNode* pBefore = (pDoc && A == pDoc->m_pFirstNode) ? nullptr : (A ? A->m_pBack : nullptr);
+        CLogNode* pAfter = (pDoc && A == pDoc->m_pLastNode) ? nullptr : (A ? A->m_pNext : nullptr);
+        if (!WalkTopLevel(B, pBefore, pAfter, &bAbove)) return 0;
+        bAfter = !bAbove;
+    }
+    return bAfter ? RowsBetweenNodes(pFrom, pTo) - 1 : 1 - RowsBetweenNodes(pTo, pFrom);
+}
+
 void CTreeViewEx::ClampFirstRow() {
     const int nMax = std::max(0, m_nTotalRows - VisibleCount());
     if (m_nFirstRow > nMax) m_nFirstRow = nMax;
@@ -360,10 +378,18 @@ void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
             AfterExpand(hOldFirst, hNewSel, hOldSel);
             break;
         }
-        // The control scrolled by itself (a selection moved off a one-row
-        // page, Home, End): count the rows it passed.
-        if (!m_bRepositioned && tc.GetFirstVisibleItem() != hOldFirst)
-            RepositionPage(tc.GetFirstVisibleItem(), hOldFirst, TRUE);
+        // The new selection must be on the page (Backspace goes to a parent
+        // that may lie anywhere, or nowhere for a call line).
+        HTREEITEM hAfter = tc.GetFirstVisibleItem();
+        if (HTREEITEM hSel = tc.GetSelectedItem()) {
+            const int d = VisibleDistance(hAfter, hSel);
+            if (d == INT_MIN || d < 0 || d >= VisibleCount()) tc.EnsureVisible(hSel);
+        }
+        // Count the rows the control passed by itself (a selection moved off
+        // a one-row page, Home, End, the line above) and keep the page bounds.
+        HTREEITEM hNow = tc.GetFirstVisibleItem();
+        if (!m_bRepositioned) RepositionPage(hNow, hOldFirst, TRUE);
+        else if (hNow != hAfter) RepositionPage(hNow, hAfter, TRUE);
         hNewSel = tc.GetSelectedItem();
         if (hNewSel) {
             tc.SelectItem(hNewSel);
@@ -474,8 +500,8 @@ void CTreeViewEx::PrepareKeyMove(UINT nKey) {
     // The control may stop short near the end: count to where it did stop.
     CLogNode* N = NodeOfItem(tc.GetFirstVisibleItem());
     if (!FN || !N) return;
-    if (bBelow) m_nFirstRow += RowsBetweenNodes(FN, N) - 1;
-    else m_nFirstRow += 1 - RowsBetweenNodes(N, FN);
+    // Either side: a page step from a caret just below the page can start above it.
+    m_nFirstRow += SignedRows(FN, N);
     ClampFirstRow();
 }
 

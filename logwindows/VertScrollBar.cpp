@@ -9,6 +9,7 @@ CVertScrollBar::CVertScrollBar(CWnd* pParentFrame) : CDialog(IDD_VERTSCROLLBAR, 
     m_ScrollInfo.cbSize = sizeof(m_ScrollInfo);
     m_ScrollInfo.fMask = SIF_ALL;
     Create(IDD_VERTSCROLLBAR, pParentFrame);
+    m_bConstructing = false;
 }
 
 CVertScrollBar::~CVertScrollBar() = default;

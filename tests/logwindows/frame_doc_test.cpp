@@ -146,6 +146,11 @@ TEST(TreeFrame, ScrollBarLiesOverTheViewsRightEdge) {
     EXPECT_EQ(static_cast<UINT>(h.m_pView->VisibleCount()), si.nPage);
     EXPECT_EQ(0, si.nPos);
 
+    // Enter and Escape reach the bar's dialog as commands and do not close it.
+    dlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    dlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(dlg->IsWindow());
+
     // A frame without an active view leaves the bar where it is.
     RECT before;
     dlg->GetWindowRect(&before);

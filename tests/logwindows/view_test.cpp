@@ -575,8 +575,10 @@ protected:
     }
     // Puts the caret on a row without moving the page.
     void CaretTo(int row) {
+        HTREEITEM first = Tree().GetFirstVisibleItem();
         v->SetCaretNode(NodeOnRow(log, row));
-        v->ReselectCaret();
+        v->ReselectCaret();  // selecting scrolls the control: the page goes back, as after any scroll command
+        v->SetFirstVisible(first);
     }
     int RowOfCaret() { return RowOf(log, v->GetCaretNode(), 0); }
     CTestLog log;
@@ -626,6 +628,33 @@ TEST_F(KeysOffThePage, ADragFarDownLoadsOnlyTheNodeThatHoldsTheRow) {
     v->OnScrollCommand(SB_THUMBPOSITION, &si);
     EXPECT_EQ("", CheckPage(*m_h, log));
     EXPECT_LT(Tree().GetCount(), 200u) << "about four pages of items";
+}
+
+}  // namespace
+
+namespace {
+
+// Every navigation key from a caret on each side of the page, loaded or not:
+// the row arithmetic holds and the caret ends on the page.
+TEST_F(KeysOffThePage, EveryKeyFromEverySideOfThePage) {
+    const int offsets[] = {23, 80, -3, -60};  // from the first row: below loaded, below not, above loaded, above not
+    const UINT keys[] = {VK_PRIOR, VK_NEXT, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_BACK};
+    for (int offset : offsets) {
+        for (UINT key : keys) {
+            SetExpansionPattern(log, 0);
+            m_h->Load(log);
+            SCROLLINFO si = v->GetPushedScrollInfo();
+            si.nTrackPos = 1000;
+            v->OnScrollCommand(SB_THUMBTRACK, &si);
+            v->OnScrollCommand(SB_THUMBPOSITION, &si);
+            CaretTo(1000 + offset);
+            v->SendMessage(WM_KEYDOWN, key, 1);
+            const std::string context = "key " + std::to_string(key) + " from " + std::to_string(offset);
+            EXPECT_EQ("", CheckPage(*m_h, log)) << context;
+            const int onPage = RowOfCaret() - v->GetFirstRow();
+            EXPECT_TRUE(onPage >= 0 && onPage < 20) << context << ": caret on row " << onPage << " of the page";
+        }
+    }
 }
 
 }  // namespace
