@@ -677,8 +677,15 @@ void CFindDialog::OnAllSelectClicked() {
     });
 }
 
-void CFindDialog::OnValue1Changed() { UpdateTypeIndicator(m_cboValue1, m_lblType1, m_cboOperator1, m_chkCase1); m_lblType1.Invalidate(); }
-void CFindDialog::OnValue2Changed() { UpdateTypeIndicator(m_cboValue2, m_lblType2, m_cboOperator2, m_chkCase2); m_lblType2.Invalidate(); }
+void CFindDialog::OnValue1Changed() {
+    ReportToOwner([&] { UpdateTypeIndicator(m_cboValue1, m_lblType1, m_cboOperator1, m_chkCase1); });
+    m_lblType1.Invalidate();
+}
+
+void CFindDialog::OnValue2Changed() {
+    ReportToOwner([&] { UpdateTypeIndicator(m_cboValue2, m_lblType2, m_cboOperator2, m_chkCase2); });
+    m_lblType2.Invalidate();
+}
 
 void CFindDialog::OnQuote1Clicked() {
     ToggleQuotes(m_cboValue1);
@@ -704,10 +711,16 @@ void CFindDialog::OnColorSelChange() {
 
 LRESULT CFindDialog::OnCtlColorStatic(HDC hdc, HWND hCtl) {
     BOOL bWarn = FALSE;
-    switch (::GetDlgCtrlID(hCtl)) {
-    case IDC_FIND_TYPE1: bWarn = IsValueMismatch(m_cboValue1, TRUE); break;
-    case IDC_FIND_TYPE2: bWarn = IsValueMismatch(m_cboValue2, FALSE); break;
-    default: break;
+    try {
+        switch (::GetDlgCtrlID(hCtl)) {
+        case IDC_FIND_TYPE1: bWarn = IsValueMismatch(m_cboValue1, TRUE); break;
+        case IDC_FIND_TYPE2: bWarn = IsValueMismatch(m_cboValue2, FALSE); break;
+        default: break;
+        }
+    } catch (const CExcept&) {
+        bWarn = FALSE;  // a text that cannot be read now is judged at the next paint
+    } catch (const std::bad_alloc&) {
+        bWarn = FALSE;
     }
     if (!bWarn) return CDialog::WindowProc(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc), reinterpret_cast<LPARAM>(hCtl));
     ::SetBkColor(hdc, CAppSettings::Get().Font.Color[0]);

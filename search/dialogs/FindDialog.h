@@ -21,6 +21,8 @@
 #include "framework/Gdi.h"
 #include "framework/TreeCtrl.h"
 #include "search/SearchCondition.h"
+#include "server/core/Except.h"
+#include "server/core/Messages.h"
 #include "server/core/CheckedRoots.h"
 #include "server/settings/ListBoxEx.h"
 
@@ -146,6 +148,8 @@ private:
     void EnableTargetControls();
     // Runs f; a CExcept (or a failed allocation) is shown and the dialog closes.
     template <class F> void ReportAndClose(F&& f);
+    // Runs f; a CExcept (or a failed allocation) goes to the owner frame.
+    template <class F> void ReportToOwner(F&& f);
     void PostToOwner(UINT message, WPARAM wParam, LPARAM lParam) const;
     void FreeConditionSet(CSearchConditionSet*& pSet);
 
@@ -157,6 +161,20 @@ private:
     int m_nDeferredRebuild = -1;    // -1 none, 0 keep the conditions, 1 reset
     UINT m_nInitError = 0;
 };
+
+template <class F>
+void CFindDialog::ReportToOwner(F&& f) {
+    UINT nCode = 0;
+    try {
+        f();
+        return;
+    } catch (const CExcept& e) {
+        nCode = e.m_nCode;
+    } catch (const std::bad_alloc&) {
+        nCode = ZV_ERR_MEMORY;
+    }
+    PostToOwner(UM_FIND_ERROR, nCode, 0);
+}
 
 // Fills the log thread's find-dialog slot.
 void RegisterFindDialog();

@@ -55,7 +55,7 @@ bool CFindDialog::OnCmd(UINT nID, int nCode) {
             OnValue1Changed();
             return true;
         }
-        if (nCode == CBN_DROPDOWN) { FillRecentFinds(m_cboValue1); return true; }
+        if (nCode == CBN_DROPDOWN) { ReportToOwner([&] { FillRecentFinds(m_cboValue1); }); return true; }
         break;
     case IDC_FIND_OPERATOR2:
         if (nCode == CBN_SELCHANGE) { OnValue2Changed(); return true; }
@@ -69,7 +69,7 @@ bool CFindDialog::OnCmd(UINT nID, int nCode) {
             OnValue2Changed();
             return true;
         }
-        if (nCode == CBN_DROPDOWN) { FillRecentFinds(m_cboValue2); return true; }
+        if (nCode == CBN_DROPDOWN) { ReportToOwner([&] { FillRecentFinds(m_cboValue2); }); return true; }
         break;
     case IDC_FIND_QUOTE1:
         if (nCode == BN_CLICKED) { OnQuote1Clicked(); return true; }

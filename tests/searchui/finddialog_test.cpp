@@ -543,3 +543,40 @@ TEST_F(FindRequestTest, AFailedAllocationDuringARebuildLeavesTheDialogConsistent
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FindDialogEditTest, AFailureWhileTheSelectionMovesIsReportedAndTheDialogGoesOn) {
+    Select(m_hA);
+    Key(VK_SPACE);
+    Type(IDC_FIND_VALUE1, L"12");
+    Select(m_hB);
+    Key(VK_SPACE);
+    BoxAnswerer box(IDOK);  // an exception let through would end in a message box
+    int nFailures = 0;
+    for (int n = 1; n < 100; ++n) {
+        SCOPED_TRACE(testing::Message() << "allocation " << n);
+        m_host->OnLog([&] {
+            FailStringAfter(n);
+            ::SendMessageW(m_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(n % 2 ? m_hA : m_hB));
+            FailStringAfter(0);
+        });
+        const std::vector<Posted> posted = TakePosted();
+        if (posted.empty()) continue;
+        ++nFailures;
+        ASSERT_EQ(1u, posted.size());
+        EXPECT_EQ(UM_FIND_ERROR, posted[0].message);
+        EXPECT_EQ(static_cast<WPARAM>(ZV_ERR_MEMORY_BSTR), posted[0].wParam);
+        ASSERT_TRUE(::IsWindow(m_hDlg));
+    }
+    EXPECT_GT(nFailures, 0);
+    EXPECT_TRUE(box.Texts().empty());
+    // The dialog still stores and loads.
+    Select(m_hA);
+    Type(IDC_FIND_VALUE1, L"13");
+    Select(m_hB);
+    Select(m_hA);
+    EXPECT_EQ(L"13", Text(IDC_FIND_VALUE1));
+}
+
+}  // namespace

@@ -108,6 +108,7 @@ void FindDialogTest::SetUp() {
 
 void FindDialogTest::TearDown() {
     FailAllocationAfter(0);
+    FailStringAfter(0);
     if (m_host) {
         m_host->OnLog([&] { ::RemoveWindowSubclass(m_host->LogWnd(), OwnerSpy, 0x5ea7); });
     }

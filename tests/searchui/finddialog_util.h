@@ -17,6 +17,8 @@
 
 // Armed, the countdown'th operator new of the process throws std::bad_alloc.
 void FailAllocationAfter(int n);
+// Armed, the countdown'th string allocation of the program fails.
+void FailStringAfter(int n);
 // While set, UM_FIND is recorded but not passed on to the log frame.
 void SetSwallowFind(bool bSwallow);
 
