@@ -226,6 +226,18 @@ TEST_F(ExtractDialogTest, ResizeKeepsOkAtTheBottomLeftAndTheTreeAboveTheOptions)
     }
 }
 
+TEST_F(ExtractDialogTest, AFontChangeReachesThePreviewTree) {
+    Open();
+    CAppSettings& s = CAppSettings::Get();
+    const LOGFONTW old = s.Font.ExtractDialog;
+    s.Font.ExtractDialog.lfHeight = -21;
+    m_host->OnLog([&] { m_host->LogDoc()->UpdateAllViews(nullptr, HINT_EXTRACT_FONT, nullptr); });
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(m_hTree, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    EXPECT_EQ(lf.lfHeight, -21);
+    s.Font.ExtractDialog = old;
+}
+
 TEST_F(ExtractDialogTest, ClearingTheLogDestroysTheDialogWithoutAClosingMessage) {
     CheckMembers();
     Open();

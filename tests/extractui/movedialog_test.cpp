@@ -12,6 +12,11 @@
 
 namespace {
 
+std::string Show(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
 struct CondSpec {
     CLogNode* pNode;
     LPCWSTR pszText;
@@ -254,8 +259,55 @@ TEST_F(MoveDialogTest, RowsHoldOnlyTheNodesOfTheLatestFind) {
     // Clear Find Results empties the list; the moves still reach the view.
     m_host->OnLog([&] { ::SendMessageW(m_host->LogWnd(), WM_COMMAND, ID_CLEAR_FIND_RESULTS, 0); });
     EXPECT_TRUE(Rows().empty());
-    Click(m_hDlg, IDC_MOVE_NEXT);
+    EXPECT_FALSE(Checked(m_hDlg, IDC_MOVE_ALLSELECT));
+    Click(m_hDlg, IDC_MOVE_TOP);
+    EXPECT_EQ(Caret(), m_pL1);
+    Click(m_hDlg, IDC_MOVE_BOTTOM);
+    EXPECT_EQ(Caret(), Member(m_pL3, {L"b"}));
+    Click(m_hDlg, IDC_MOVE_PREV);
+    EXPECT_EQ(Caret(), Member(m_pL3, {L"b"}));
     EXPECT_EQ(TakePosted().back().message, UM_MOVE_HIT);
+}
+
+TEST_F(MoveDialogTest, ARowNeverStaysSelected) {
+    ASSERT_EQ(FindAandB(), 5);
+    Open();
+    m_host->OnLog([&] { ListView_SetItemState(m_hList, 1, LVIS_SELECTED, LVIS_SELECTED); });
+    m_host->OnLog([&] { EXPECT_EQ(ListView_GetSelectedCount(m_hList), 0u); });
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"-a", L"-b"}));
+}
+
+TEST_F(MoveDialogTest, ThePlaceOfTheLogViewsDialogComesBackAndFontChangesReachTheList) {
+    CAppSettings& s = CAppSettings::Get();
+    s.Window.MoveFindDialog[3] = RECT{300, 200, 600, 500};   // result view 3's, not the log view's
+    ASSERT_EQ(FindAandB(), 5);
+    Open();
+    RECT rc;
+    ::GetWindowRect(m_hDlg, &rc);
+    EXPECT_NE(rc.left, 300);
+    ::MoveWindow(m_hDlg, 50, 60, 320, 280, TRUE);
+    Key(m_hDlg, m_hList, VK_ESCAPE);
+    EXPECT_FALSE(::IsWindow(m_hDlg));
+    EXPECT_EQ(Show(s.Window.MoveFindDialog[0]), Show(RECT{50, 60, 370, 340}));
+    EXPECT_EQ(Show(s.Window.MoveFindDialog[3]), Show(RECT{300, 200, 600, 500}));
+    Open();
+    ::GetWindowRect(m_hDlg, &rc);
+    EXPECT_EQ(Show(rc), Show(RECT{50, 60, 370, 340}));
+    // The list follows at once; the buttons keep to the right edge.
+    RECT top;
+    ::GetWindowRect(::GetDlgItem(m_hDlg, IDC_MOVE_TOP), &top);
+    EXPECT_EQ(rc.right - top.left, 69);
+    RECT list;
+    ::GetWindowRect(m_hList, &list);
+    EXPECT_EQ(Show(list), Show(RECT{rc.left + 15, rc.top + 58, rc.right - 80, rc.bottom - 14}));
+
+    const LOGFONTW old = s.Font.MoveFindDialog;
+    s.Font.MoveFindDialog.lfHeight = -23;
+    m_host->OnLog([&] { m_host->LogDoc()->UpdateAllViews(nullptr, HINT_DIALOG_FONT, nullptr); });
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(m_hList, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    EXPECT_EQ(lf.lfHeight, -23);
+    s.Font.MoveFindDialog = old;
 }
 
 TEST_F(MoveDialogTest, TipsTellWhereTheMemberLiesCutToTheBuffer) {
