@@ -106,7 +106,12 @@ BOOL CLogTreeFrame::CheckBreak(CLogNode* pNode) {
     const bool bWasPaused = m_bPaused;
     if (m_bBreakRequested) m_bPaused = true;
     else if (pNode && pNode->m_pEntry && (pNode->m_pEntry->m_flags & LOGF_BREAK)) m_bPaused = true;
-    if (m_bPaused != bWasPaused) ApplyViewRule();
+    // A call arrives as a sent message, after which no idle update runs
+    // until something is posted: the buttons change here, at once.
+    if (m_bPaused != bWasPaused) {
+        ApplyViewRule();
+        UpdateToolButtons();
+    }
     return m_bPaused;
 }
 

@@ -131,11 +131,9 @@ WScript.Echo "after=" & Hex(Err.Number)
 }
 
 // Without any input to the log window (no mouse moving over it, as under
-// Xvfb) the buttons must still follow the held call. Disabled while the log
-// frame leaves them to the idle update alone, which the call handed over by
-// a sent message does not start: ReStart stays grey until some posted
-// message reaches the log thread.
-TEST_F(LogWindow, DISABLED_ReStartIsOfferedAsSoonAsACallIsHeld) {
+// Xvfb) the buttons still follow the held call: the call is handed over by
+// a sent message, after which no idle update runs.
+TEST_F(LogWindow, ReStartIsOfferedAsSoonAsACallIsHeld) {
     CScriptClient& c = Client();
     ASSERT_TRUE(c.Start(L"offered.vbs", VbsClient("z.Br \"offered\", Empty")));
     ASSERT_NE(nullptr, zv.WaitForLine(L"offered"));
