@@ -76,30 +76,9 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         } else {
             Invalidate(FALSE);
         }
-        if (GetMoveDialog() && pMove && pMove->pfnFillHitList) pMove->pfnFillHitList(GetMoveDialog());
+        RefillMoveDialog();
         break;
     }
-    case HINT_FIND_DIALOG_CLOSED:
-        SetFindDialog(nullptr);
-        break;
-    case HINT_VIEW_FONT:
-        SetTreeFont(&CAppSettings::Get().Font.LogView);
-        UpdateScrollBar();
-        ResetCheckImageOffsets();
-        break;
-    case HINT_DIALOG_FONT:
-        if (GetFindDialog() && pFind && pFind->pfnApplyFont) pFind->pfnApplyFont(GetFindDialog());
-        if (GetMoveDialog() && pMove && pMove->pfnApplyFont) pMove->pfnApplyFont(GetMoveDialog());
-        break;
-    case HINT_HIGHLIGHT:
-        if (GetFoundNodes()) Invalidate(FALSE);
-        if (GetFindDialog() && pFind && pFind->pfnRepaint) pFind->pfnRepaint(GetFindDialog());
-        if (GetMoveDialog() && pMove && pMove->pfnRepaint) pMove->pfnRepaint(GetMoveDialog());
-        break;
-    case HINT_REPAINT:
-        Invalidate(FALSE);
-        if (GetMoveDialog() && pMove && pMove->pfnFillHitList) pMove->pfnFillHitList(GetMoveDialog());
-        break;
     case HINT_NEW_CALL: {
         CLogNode* pNode = HintNode(pHint);
         if (!pNode) break;
@@ -146,6 +125,7 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         if (m_pExtractDialog && pExtract && pExtract->pfnApplyFont) pExtract->pfnApplyFont(m_pExtractDialog);
         break;
     default:
+        HandleCommonHint(lHint, &CAppSettings::Get().Font.LogView);
         break;
     }
 }

@@ -45,39 +45,11 @@ void CResultTreeView::OnUpdate(CView*, LPARAM lHint, CObject* pHint) {
 }
 
 void CResultTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
-    const CFindDialogSlot* pFind = CLogTreeThread::s_pFindDialog;
-    const CMoveDialogSlot* pMove = CLogTreeThread::s_pMoveDialog;
-    auto fillHitList = [&] {
-        if (GetMoveDialog() && pMove && pMove->pfnFillHitList) pMove->pfnFillHitList(GetMoveDialog());
-    };
     switch (lHint) {
     case HINT_FIND_RESULT:
         SetFoundNodes(reinterpret_cast<CFoundNodeMap*>(pHint));
         Invalidate(FALSE);
-        fillHitList();
-        break;
-    case HINT_FIND_DIALOG_CLOSED:
-        SetFindDialog(nullptr);
-        break;
-    case HINT_VIEW_FONT:
-        SetTreeFont(&CAppSettings::Get().Font.ResultView);
-        UpdateScrollBar();
-        ResetCheckImageOffsets();
-        break;
-    case HINT_DIALOG_FONT:
-        // The move dialog's font is one of the dialog fonts too.
-        if (GetFindDialog() && pFind && pFind->pfnApplyFont) pFind->pfnApplyFont(GetFindDialog());
-        if (GetMoveDialog() && pMove && pMove->pfnApplyFont) pMove->pfnApplyFont(GetMoveDialog());
-        break;
-    case HINT_HIGHLIGHT:
-        // The move dialog shows the hits in the highlight colours too.
-        if (GetFoundNodes()) Invalidate(FALSE);
-        if (GetFindDialog() && pFind && pFind->pfnRepaint) pFind->pfnRepaint(GetFindDialog());
-        if (GetMoveDialog() && pMove && pMove->pfnRepaint) pMove->pfnRepaint(GetMoveDialog());
-        break;
-    case HINT_REPAINT:
-        Invalidate(FALSE);
-        fillHitList();
+        RefillMoveDialog();
         break;
     case HINT_RESULT_TREE:
         ResetTree();
@@ -95,15 +67,16 @@ void CResultTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         SetTotalRows(pHint ? CountRows(HintNode(pHint)) : 0);
         ScrollToTop();
         UpdateScrollBar();
-        fillHitList();
+        RefillMoveDialog();
         break;
     case HINT_RELEASED:
         ResetTree();
         UpdateScrollBar();
         OnCheckChanged();
-        fillHitList();
+        RefillMoveDialog();
         break;
     default:
+        HandleCommonHint(lHint, &CAppSettings::Get().Font.ResultView);
         break;
     }
 }

@@ -183,6 +183,13 @@ public:
 protected:
     CTreeViewEx();
 
+    // The update hints that the log and result views answer alike: the find
+    // dialog closed, the view font (pViewFont, the view's saved font), the
+    // dialog fonts, the highlight colours and a repaint. FALSE for any other.
+    BOOL HandleCommonHint(LPARAM lHint, const LOGFONTW* pViewFont);
+    // The move dialog, when there is one, lists the hits again.
+    void RefillMoveDialog();
+
     // Signed rows from one loaded item to another (INT_MIN when one is not loaded).
     int VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const;
     // n next-visible (n > 0) or previous-visible steps, loading the
