@@ -280,7 +280,10 @@ void CExtractDialog::ExtractToResultView() {
 }
 
 void CExtractDialog::OnCancel() {
-    PostToOwner(UM_EXTRACTDIALOG_CLOSED, 0, 0);
+    // Sent, not posted: the object goes with the window below, and the view
+    // must not hold its pointer for a moment longer (a command sent to the
+    // log thread in between would reach a deleted dialog).
+    if (HWND hOwner = GetOwnerHwnd()) ::SendMessageW(hOwner, UM_EXTRACTDIALOG_CLOSED, 0, 0);
     DestroyWindow();
 }
 

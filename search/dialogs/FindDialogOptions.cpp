@@ -220,7 +220,9 @@ void CFindDialog::OnHandOverHop(int nHopsLeft) {
 }
 
 void CFindDialog::OnCancel() {
-    PostToOwner(UM_FINDDIALOG_CLOSED, 0, 0);
+    // Sent, not posted: the object goes with the window below, and no view
+    // may keep its pointer past that.
+    if (HWND hOwner = GetOwnerHwnd()) ::SendMessageW(hOwner, UM_FINDDIALOG_CLOSED, 0, 0);
     DestroyWindow();
 }
 

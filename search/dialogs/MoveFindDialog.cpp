@@ -146,7 +146,9 @@ void CMoveFindDialog::OnDestroy() {
 }
 
 void CMoveFindDialog::OnCancel() {
-    if (m_hView) ::PostMessageW(m_hView, UM_MOVEDIALOG_CLOSED, 0, 0);
+    // Sent, not posted: the object goes with the window below, and the view
+    // must not hold its pointer for a moment longer.
+    if (m_hView) ::SendMessageW(m_hView, UM_MOVEDIALOG_CLOSED, 0, 0);
     DestroyWindow();
 }
 

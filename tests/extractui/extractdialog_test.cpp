@@ -211,6 +211,16 @@ TEST_F(ExtractDialogTest, EscapeTellsTheFrameAndTheOptionsAndPlaceComeBack) {
     EXPECT_EQ(rc.bottom - rc.top, 600);
 }
 
+TEST_F(ExtractDialogTest, TheViewForgetsTheDialogBeforeItsObjectGoes) {
+    Open();
+    m_host->OnLog([&] {
+        ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_EQ(nullptr, m_pView->GetExtractDialog());
+    });
+    EXPECT_FALSE(::IsWindow(m_hDlg));
+    Open();
+}
+
 TEST_F(ExtractDialogTest, ResizeKeepsOkAtTheBottomLeftAndTheTreeAboveTheOptions) {
     Open();
     for (SIZE size : {SIZE{700, 600}, SIZE{900, 500}}) {

@@ -277,6 +277,20 @@ TEST_F(MoveDialogTest, ARowNeverStaysSelected) {
     EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"-a", L"-b"}));
 }
 
+TEST_F(MoveDialogTest, TheViewForgetsTheDialogBeforeItsObjectGoes) {
+    ASSERT_EQ(FindAandB(), 5);
+    Open();
+    // No message of the thread runs between the close and the check: a
+    // pointer kept until a posted message arrived would point at a deleted
+    // dialog here, and a second Move command would restore it.
+    m_host->OnLog([&] {
+        ::SendMessageW(m_hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_EQ(nullptr, m_pView->GetMoveDialog());
+    });
+    EXPECT_FALSE(::IsWindow(m_hDlg));
+    Open();
+}
+
 TEST_F(MoveDialogTest, ThePlaceOfTheLogViewsDialogComesBackAndFontChangesReachTheList) {
     CAppSettings& s = CAppSettings::Get();
     s.Window.MoveFindDialog[3] = RECT{300, 200, 600, 500};   // result view 3's, not the log view's

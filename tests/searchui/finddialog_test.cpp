@@ -323,6 +323,8 @@ TEST_F(FindDialogEditTest, OkWithNothingSomeOrAllConditionsValid) {
     EXPECT_TRUE(::IsWindowVisible(m_hDlg));
     // Escape closes the dialog and tells the frame.
     Key(VK_ESCAPE);
+    // The view has let go of it before the object went.
+    m_host->OnLog([&] { EXPECT_EQ(nullptr, m_pView->GetFindDialog()); });
     const std::vector<Posted> posted = TakePosted();
     ASSERT_EQ(1u, posted.size());
     EXPECT_EQ(UM_FINDDIALOG_CLOSED, posted[0].message);
