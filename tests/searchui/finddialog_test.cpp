@@ -6,6 +6,8 @@
 // frame; allocation failures during a rebuild.
 #include "finddialog_util.h"
 
+#include "logwindows/LogTreeDoc.h"
+#include "server/core/LogNode.h"
 #include "server/core/Messages.h"
 #include "server/settings/AppSettings.h"
 
@@ -427,6 +429,23 @@ TEST_F(FindDialogTest, ClosingAndReopeningRestoresTheOptionsAndTheRectangle) {
     EXPECT_EQ(rc.bottom - 35, rcTree.bottom);
 }
 
+TEST_F(FindDialogTest, AFontChangeReachesTheMemberTreeAndKeepsItsItems) {
+    AddCall(L"call", 1, {{L"a", L"LONG", L"12"}, {L"b", L"BSTR", L"x"}});
+    ASSERT_NE(nullptr, OpenDialog());
+    const std::vector<HTREEITEM> before = Items();
+    const int nOldHeight = static_cast<int>(::SendMessageW(m_hTree, TVM_GETITEMHEIGHT, 0, 0));
+    CAppSettings& s = CAppSettings::Get();
+    const LOGFONTW old = s.Font.FindDialog;
+    s.Font.FindDialog.lfHeight = -23;
+    m_host->OnLog([&] { m_host->LogDoc()->UpdateAllViews(nullptr, HINT_DIALOG_FONT, nullptr); });
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(m_hTree, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    EXPECT_EQ(-23, lf.lfHeight);
+    EXPECT_GT(static_cast<int>(::SendMessageW(m_hTree, TVM_GETITEMHEIGHT, 0, 0)), nOldHeight);
+    EXPECT_EQ(before, Items());
+    s.Font.FindDialog = old;
+}
+
 TEST_F(FindDialogTest, OpeningAValueBoxListsTheRecentFindsAndKeepsTheText) {
     AddCall(L"call", 1, {{L"a", L"LONG", L"12"}});
     CAppSettings::Get().AddRecentFind(L"older");
@@ -506,7 +525,15 @@ TEST_F(FindRequestTest, TheHandedOverSetStaysAsItWasUntilTheFindHasRun) {
     }, 3000));
 }
 
+// Nodes handed out of the pools and not given back.
+int NodesInUse() {
+    const CNodePoolState st = GetNodePoolState();
+    return st.nNodeBlocks * NODE_BLOCK_SIZE - st.nFreshNodes - st.nFreeNodes - st.nReturnedNodes;
+}
+
 TEST_F(FindRequestTest, AFailedAllocationDuringARebuildLeavesTheDialogConsistent) {
+    int nInUse = -1;
+    m_host->OnLog([&] { nInUse = NodesInUse(); });
     for (bool bReset : {false, true}) {
         for (int n = 1; n < 200; ++n) {
             SCOPED_TRACE(testing::Message() << (bReset ? "reset" : "keep") << ", allocation " << n);
@@ -527,6 +554,8 @@ TEST_F(FindRequestTest, AFailedAllocationDuringARebuildLeavesTheDialogConsistent
             });
             const std::vector<Posted> posted = TakePosted();
             ASSERT_NE(nullptr, pAfter);
+            // Whatever failed, the half-built tree went back to the pools.
+            m_host->OnLog([&] { EXPECT_EQ(nInUse, NodesInUse()); });
             if (pTreeAfter != pTreeBefore) {
                 // The new tree is in place (a later failure, if any, came
                 // after it): the conditions went over or were reset.
