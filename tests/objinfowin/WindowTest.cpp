@@ -84,6 +84,31 @@ TEST_F(ObjInfoWindowTest, RecordsShowNewestFirstAndTheNewOneIsSelected) {
     EXPECT_EQ(nullptr, Tree().GetChildItem(RootItem(L"ISecond")));
 }
 
+TEST_F(ObjInfoWindowTest, EachMemberKindHasItsImage) {
+    using M = CMemberInfo;
+    Add(MakeRecord(L"IKinds", {{L"a_method", M::MK_METHOD}, {L"b_get", M::MK_PROPGET}, {L"c_put", M::MK_PROPPUT},
+                               {L"d_putref", M::MK_PROPPUTREF}, {L"e_field", M::MK_PERINSTANCE},
+                               {L"f_const", M::MK_CONST}, {L"g_dispatch", M::MK_DISPATCH}}));
+    auto image = [&](HTREEITEM h) {
+        TVITEMW item{};
+        item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+        item.hItem = h;
+        EXPECT_TRUE(Tree().GetItem(&item));
+        EXPECT_EQ(item.iImage, item.iSelectedImage);
+        return item.iImage;
+    };
+    const HTREEITEM record = RootItem(L"IKinds");
+    EXPECT_EQ(1, image(record));
+    Rows shown;
+    std::vector<int> images;
+    for (HTREEITEM h = Tree().GetChildItem(record); h; h = Tree().GetNextSiblingItem(h)) {
+        shown.push_back(Tree().GetItemText(h));
+        images.push_back(image(h));
+    }
+    EXPECT_EQ((Rows{L"a_method", L"b_get", L"c_put", L"d_putref", L"e_field", L"f_const", L"g_dispatch"}), shown);
+    EXPECT_EQ((std::vector<int>{2, 3, 4, 5, 6, 6, 6}), images);
+}
+
 TEST_F(ObjInfoWindowTest, DeletingARecordLeavesTreeAndDataViewOnTheSameRecord) {
     struct Case { std::vector<LPCWSTR> added; LPCWSTR deleted; Rows left; LPCWSTR shown; };
     const Case cases[] = {
