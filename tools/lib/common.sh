@@ -3,8 +3,9 @@
 
 ZV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 ZV_WINE=/usr/lib/wine/wine64
-# The face that the prefix puts in place of "MS UI Gothic" (see zv_session_start).
-ZV_DIALOG_FONT="Liberation Sans Narrow"
+# The face that the prefix puts in place of "MS UI Gothic" (see
+# zv_session_start); set it empty to see the windows without a substitute.
+ZV_DIALOG_FONT=${ZV_DIALOG_FONT-"Liberation Sans Narrow"}
 ZV_PACKAGES=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev
              wine wine64 fonts-wine fonts-liberation xvfb googletest x11-utils imagemagick groff)
 
@@ -67,8 +68,10 @@ zv_session_start() {
   # font of the tree windows; its fallback is wider and taller and cuts the
   # form's labels.  Liberation Sans Narrow (fonts-liberation) has widths that
   # fit the dialogs as they are laid out.
-  "$ZV_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-    /v 'MS UI Gothic' /d "$ZV_DIALOG_FONT" /f </dev/null >/dev/null 2>&1
+  if [ -n "$ZV_DIALOG_FONT" ]; then
+    "$ZV_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS UI Gothic' /d "$ZV_DIALOG_FONT" /f </dev/null >/dev/null 2>&1
+  fi
   # On our own Xvfb no window manager runs, and Wine waits two seconds for
   # one each time a managed window is hidden: leave the windows unmanaged.
   if [ -n "${ZV_XVFB_PID:-}" ]; then
