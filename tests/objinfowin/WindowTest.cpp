@@ -210,10 +210,8 @@ TEST_F(ObjInfoWindowTest, RecordsBuiltFromTypeInformationShowTheirInterfaceAndMe
     Add(dispatch);
     ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"DTestObject"), L"Optional")));
     Pump();
-    // widl describes an optional VARIANT of a dispatch interface's method
-    // as a pointer to one.
     EXPECT_EQ((Rows{L"*Property Get| ", L"  Type|LONG", L"  Name|Optional", L"  ID|14, 0x0000000e", L" | ",
-                    L"*Argument|0", L"  Type|VARIANT*", L"  Name|x", L"  Attribute|in, optional"}),
+                    L"*Argument|0", L"  Type|VARIANT", L"  Name|x", L"  Attribute|in, optional"}),
               ListRows(Data().MemberList()));
     EXPECT_EQ(L"Kind|DispInterface", ListRows(Data().InterfaceList())[0]);
 }
