@@ -101,6 +101,13 @@ bool CRemoteTreeInput::Click(HTREEITEM h) const {
     return PostMessageW(m_hTree, WM_LBUTTONDOWN, MK_LBUTTON, pt) && PostMessageW(m_hTree, WM_LBUTTONUP, 0, pt);
 }
 
+bool CRemoteTreeInput::RightClick(HTREEITEM h) const {
+    RECT rc;
+    if (!ItemRect(h, &rc)) return false;
+    const LPARAM pt = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    return PostMessageW(m_hTree, WM_RBUTTONDOWN, MK_RBUTTON, pt) && PostMessageW(m_hTree, WM_RBUTTONUP, 0, pt);
+}
+
 HTREEITEM CRemoteTreeInput::Selected() const {
     return reinterpret_cast<HTREEITEM>(SendMessageW(m_hTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
@@ -220,6 +227,25 @@ std::wstring CObjInfoWindow::SelectedRecord() {
 
 void CObjInfoWindow::TreeCommand(UINT id) const {
     PostMessageW(m_tree.Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+HWND WaitForPopupMenu(DWORD pid, DWORD ms) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND h : VisibleWindowsOf(pid)) {
+            wchar_t cls[16] = {};
+            GetClassNameW(h, cls, 16);
+            if (!wcscmp(cls, L"#32768")) found = h;
+        }
+        return found != nullptr;
+    }, ms);
+    return found;
+}
+
+void ChooseFirstMenuItem(HWND hMenuWindow) {
+    // The menu's own loop takes the keys from its thread's queue.
+    PostMessageW(hMenuWindow, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(hMenuWindow, WM_KEYDOWN, VK_RETURN, 0);
 }
 
 HWND FindChildById(HWND hParent, int id) {

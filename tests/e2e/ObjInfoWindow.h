@@ -56,6 +56,8 @@ public:
     bool ItemRect(HTREEITEM h, RECT* prc) const;
     // Left button down and up on the item's label, as posted mouse messages.
     bool Click(HTREEITEM h) const;
+    // The same with the right button, which may open the item's popup menu.
+    bool RightClick(HTREEITEM h) const;
     HTREEITEM Selected() const;
     HTREEITEM Parent(HTREEITEM h) const;
 
@@ -118,6 +120,11 @@ private:
     CRemoteTreeInput m_treeInput;
     CRemoteList m_interfaces, m_declaration, m_members;
 };
+
+// The visible popup menu of the process, waited for.
+HWND WaitForPopupMenu(DWORD pid, DWORD ms = 10000);
+// Chooses the popup menu's first item with the keyboard (Down, then Enter).
+void ChooseFirstMenuItem(HWND hMenuWindow);
 
 // A descendant window with that control id, or null.
 HWND FindChildById(HWND hParent, int id);

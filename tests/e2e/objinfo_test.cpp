@@ -210,8 +210,11 @@ TEST_F(ObjInfo, SelectedRowsAreCopiedToTheClipboard) {
     ASSERT_NO_FATAL_FAILURE(StartHeldClient());
     HTREEITEM dict = LogMember(held, L"dict");
     ASSERT_NE(nullptr, dict) << Dump(zv.Tree().ChildLabels(held));
-    ASSERT_TRUE(ClickLogItem(dict, true));
-    zv.Command(kCmdObjectInfo);
+    // Asked for with "ObjectInfo" of the line's popup menu this time.
+    ASSERT_TRUE(logInput.RightClick(dict));
+    HWND menu = WaitForPopupMenu(zv.Pid());
+    ASSERT_NE(nullptr, menu) << "no popup menu on the held object";
+    ChooseFirstMenuItem(menu);
     ASSERT_TRUE(window.WaitFor(zv.Pid(), zv.Process().Handle())) << "no object-information window";
     ASSERT_TRUE(WaitUntil([&] { return window.Records().size() == 1; }));
     HTREEITEM add = window.Member(window.Tree().Root(), L"Add");
