@@ -147,6 +147,13 @@ void ComposeType(ITypeInfo* pInfo, const TYPEDESC* ptd, CBstr& holder, int nDept
             holder = name.m_str;
         return;
     }
+    // A VARIANT in a type description is one passed by value. The log's
+    // type name VARIANT* is that of a value held in a VARIANT, which would
+    // give every VARIANT argument one star too many.
+    if (ptd->vt == VT_VARIANT) {
+        holder = L"VARIANT";
+        return;
+    }
     holder = VarTypeName(ptd->vt);
 }
 

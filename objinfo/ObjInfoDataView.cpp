@@ -14,6 +14,8 @@
 
 IMPLEMENT_DYNCREATE(CObjInfoDataView, CFormView)
 
+LPVOID (WINAPI* CObjInfoDataView::s_pfnGlobalLock)(HGLOBAL) = &::GlobalLock;
+
 namespace {
 using UniqueHRgn = UniqueHandle<handle_traits::Gdi<HRGN>>;
 
@@ -420,7 +422,7 @@ void CObjInfoDataView::CopyToClipboard(const std::wstring& text) {
     const SIZE_T bytes = (text.size() + 1) * sizeof(WCHAR);
     HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (!mem) throw CExcept(ZV_ERR_MEMORY);
-    void* p = ::GlobalLock(mem);
+    void* p = s_pfnGlobalLock(mem);
     if (!p) {
         ::GlobalFree(mem);
         throw CExcept(ZV_ERR_MEMORY);

@@ -46,6 +46,10 @@ public:
     // joined by "\r\n"; empty with nothing selected.
     std::wstring CopySelection(const CListCtrlEx& list) const;
 
+    // How the clipboard's memory is locked for the copy (a test replaces it
+    // to make the lock fail).
+    static LPVOID (WINAPI* s_pfnGlobalLock)(HGLOBAL hMem);
+
 protected:
     void DoDataExchange();
 

@@ -306,6 +306,37 @@ TEST(ObjInfoBuild, TypeTextOfGetIDsOfNamesParameters)
     EXPECT_TRUE(bFound);
 }
 
+// A VARIANT argument is declared as a VARIANT, a pointer to one with one
+// star per pointer; in the library and in hand-made descriptions alike.
+TEST(ObjInfoBuild, VariantTypesCountTheirPointers)
+{
+    CObjInfoPtr info = DispatchView();
+    ASSERT_TRUE(info);
+    const CMemberInfo* pAdd = FindMember(*info, L"Add");
+    ASSERT_TRUE(pAdd);
+    EXPECT_EQ(ParamTypes(*pAdd), L"LONG, VARIANT");
+    const CMemberInfo* pSum = FindMember(*info, L"Sum");
+    ASSERT_TRUE(pSum);
+    EXPECT_EQ(ParamTypes(*pSum), L"LONG, SAFEARRAY(VARIANT)");
+
+    TYPEDESC variant{};
+    variant.vt = VT_VARIANT;
+    TYPEDESC pointer{};
+    pointer.vt = VT_PTR;
+    pointer.lptdesc = &variant;
+    TYPEDESC pointerToPointer{};
+    pointerToPointer.vt = VT_PTR;
+    pointerToPointer.lptdesc = &pointer;
+    const struct {
+        const TYPEDESC* pDesc;
+        LPCWSTR pszText;
+    } cases[] = {{&variant, L"VARIANT"}, {&pointer, L"VARIANT*"}, {&pointerToPointer, L"VARIANT**"}};
+    for (const auto& c : cases) {
+        CBstr holder;
+        EXPECT_STREQ(CObjInfo::TypeDescText(nullptr, c.pDesc, holder), c.pszText);
+    }
+}
+
 TEST(ObjInfoBuild, RecordListsPerInstanceFieldsWithFixedArraySizes)
 {
     ITypeInfo* pInfo = TypeByName(TestLib(), L"ObjInfoRecord");

@@ -1,6 +1,7 @@
 // Pictures of the window for checking by eye, taken by tools/objinfo-screenshots
-// (disabled in the suite): a Scripting.Dictionary's record, and an object of
-// the capture tests' type library with a member selected. Each is written as
+// (disabled in the suite): a Scripting.Dictionary's record, then one of its
+// members, an object of the capture tests' type library with a member
+// selected, and the dictionary's Add in a narrow window. Each is written as
 // a bitmap into the folder named by ZV_SHOT_DIR.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -95,17 +96,22 @@ TEST_F(ObjInfoScreenshot, DISABLED_DictionaryAndTestObject) {
     Add(dictionary);
     Shoot(L"objinfo-1-dictionary.bmp");
 
+    ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"IDictionary"), L"Exists")));
+    Shoot(L"objinfo-2-dictionary-member.bmp");
+
     HTREEITEM item = ChildItem(RootItem(L"DTestObject"), L"Optional");
     ASSERT_NE(nullptr, item);
     ASSERT_TRUE(Tree().SelectItem(item));
     Tree().EnsureVisible(item);
-    Shoot(L"objinfo-2-test-object-member.bmp");
+    Shoot(L"objinfo-3-test-object-member.bmp");
 
     // A member whose declaration needs one row per line at this width.
     ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"IDictionary"), L"Add")));
     Tree().EnsureVisible(Tree().GetSelectedItem());
-    m_pFrame->MoveWindow(20, 20, 420, 600, TRUE);
-    Shoot(L"objinfo-3-dictionary-add-narrow.bmp");
+    m_pFrame->MoveWindow(20, 20, 380, 600, TRUE);
+    Pump();
+    EXPECT_GT(Data().DeclarationList().GetItemCount(), 1) << "the declaration still fits one row";
+    Shoot(L"objinfo-4-dictionary-add-narrow.bmp");
 }
 
 }  // namespace

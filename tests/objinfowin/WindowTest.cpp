@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 #include "CaptureTest_h.h"
 #include "WindowFixture.h"
@@ -235,10 +237,8 @@ TEST_F(ObjInfoWindowTest, RecordsBuiltFromTypeInformationShowTheirInterfaceAndMe
     Add(dispatch);
     ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"DTestObject"), L"Optional")));
     Pump();
-    // widl describes an optional VARIANT of a dispatch interface's method
-    // as a pointer to one.
     EXPECT_EQ((Rows{L"*Property Get| ", L"  Type|LONG", L"  Name|Optional", L"  ID|14, 0x0000000e", L" | ",
-                    L"*Argument|0", L"  Type|VARIANT*", L"  Name|x", L"  Attribute|in, optional"}),
+                    L"*Argument|0", L"  Type|VARIANT", L"  Name|x", L"  Attribute|in, optional"}),
               ListRows(Data().MemberList()));
     EXPECT_EQ(L"Kind|DispInterface", ListRows(Data().InterfaceList())[0]);
 }
@@ -347,6 +347,63 @@ TEST_F(ObjInfoWindowTest, CopyPutsTheSelectedRowsOnTheClipboard) {
     decl.SendMessage(WM_COMMAND, ID_OBJINFO_COPY, 0);
     Pump();
     EXPECT_EQ(L"untouched", ClipboardText());
+}
+
+int g_nFailedLocks = 0;
+LPVOID WINAPI FailingLock(HGLOBAL) {
+    ++g_nFailedLocks;
+    return nullptr;
+}
+
+// Memory that cannot be locked: the copy reports the memory error (the
+// window then closes, as after any error of its views), hands nothing over
+// and leaves the clipboard closed.
+TEST_F(ObjInfoWindowTest, ACopyWhoseMemoryCannotBeLockedReportsAndLeavesTheClipboardClosed) {
+    Add(MakeThing(L"IThing"));
+    ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"IThing"), L"Add")));
+    Pump();
+    CListCtrlEx& members = Data().MemberList();
+    SelectRows(members, {1, 2});
+    SetClipboardText(L"untouched");
+
+    struct Restore {
+        ~Restore() { CObjInfoDataView::s_pfnGlobalLock = &::GlobalLock; }
+    } restore;
+    CObjInfoDataView::s_pfnGlobalLock = &FailingLock;
+    g_nFailedLocks = 0;
+
+    // The box is pressed away from another thread; while it shows, the
+    // clipboard must already be closed.
+    const DWORD tid = ::GetCurrentThreadId();
+    std::atomic<bool> pressed{false};
+    std::wstring boxText;
+    HWND openDuringBox = reinterpret_cast<HWND>(-1);
+    std::thread watcher([&] {
+        for (int i = 0; i < 400 && !pressed; ++i) {
+            ::Sleep(25);
+            HWND box = ::FindWindowW(L"#32770", L"Zavetra");
+            if (box && ::GetWindowThreadProcessId(box, nullptr) == tid) {
+                WCHAR text[128] = {};
+                ::GetDlgItemTextW(box, 0xFFFF, text, 128);
+                boxText = text;
+                openDuringBox = ::GetOpenClipboardWindow();
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                pressed = true;
+            }
+        }
+    });
+    members.SendMessage(WM_COMMAND, ID_OBJINFO_COPY, 0);
+    for (int i = 0; i < 200 && !m_bFrameGone; ++i) Pump();
+    watcher.join();
+
+    EXPECT_EQ(1, g_nFailedLocks);
+    EXPECT_TRUE(pressed) << "no message";
+    EXPECT_EQ(L"Memory Allocation Error", boxText);
+    EXPECT_EQ(nullptr, openDuringBox);
+    EXPECT_EQ(nullptr, ::GetOpenClipboardWindow());
+    EXPECT_TRUE(m_bFrameGone);
+    // The clipboard was emptied for the copy; no text came in.
+    EXPECT_EQ(L"(none)", ClipboardText());
 }
 
 // --- layout of a small window ----------------------------------------------------------
