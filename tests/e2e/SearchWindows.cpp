@@ -225,3 +225,44 @@ COLORREF ScreenPixel(int x, int y) {
     ReleaseDC(nullptr, hdc);
     return c;
 }
+
+void SaveShot(HWND hWnd, const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"ZV_SHOT_DIR", dir, MAX_PATH) || !IsWindow(hWnd)) return;
+    SetWindowPos(hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(500);  // the other process paints in its own time
+    RECT rc;
+    GetWindowRect(hWnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    HDC hScreen = GetDC(nullptr);
+    HDC hMem = CreateCompatibleDC(hScreen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* pBits = nullptr;
+    HBITMAP hBmp = CreateDIBSection(hMem, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
+    HGDIOBJ old = SelectObject(hMem, hBmp);
+    BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
+    SelectObject(hMem, old);
+    const DWORD size = ((w * 3 + 3) & ~3) * h;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + size;
+    const std::wstring path = std::wstring(dir) + L"\\" + name + L".bmp";
+    HANDLE hFile = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE) {
+        DWORD n = 0;
+        WriteFile(hFile, &fh, sizeof(fh), &n, nullptr);
+        WriteFile(hFile, &bi.bmiHeader, sizeof(bi.bmiHeader), &n, nullptr);
+        WriteFile(hFile, pBits, size, &n, nullptr);
+        CloseHandle(hFile);
+    }
+    DeleteObject(hBmp);
+    DeleteDC(hMem);
+    ReleaseDC(nullptr, hScreen);
+}

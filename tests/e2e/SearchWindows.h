@@ -85,3 +85,8 @@ bool FlushThread(HWND hTree, DWORD ms = 30000);
 
 // A pixel of the screen.
 COLORREF ScreenPixel(int x, int y);
+
+// With ZV_SHOT_DIR set: the window, raised to the top and drawn anew, saved
+// from the screen as <dir>\<name>.bmp, for looking at by eye
+// (tools/dialogshots). Nothing without it.
+void SaveShot(HWND hWnd, const wchar_t* name);

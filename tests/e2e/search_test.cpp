@@ -105,7 +105,7 @@ protected:
         if (r == CZavetra::kNoLogThread) GTEST_SKIP() << "this build has no log window";
         ASSERT_EQ(CZavetra::kStarted, r) << "Zavetra.exe did not show its main and log windows";
         // Room for every call line, and nothing over the log window.
-        SetWindowPos(zv.LogFrame(), HWND_TOP, 0, 0, 600, 900, SWP_NOACTIVATE);
+        SetWindowPos(zv.LogFrame(), HWND_TOP, 0, 0, 540, 900, SWP_NOACTIVATE);
         hView = zv.Tree().Window();
     }
     void TearDown() override {
@@ -135,7 +135,7 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return zv.ButtonEnabled(kCmdReleaseMemory); }));
         // The main window, shown again, keeps clear of the log window.
         ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(zv.MainWindow()) != FALSE; }));
-        SetWindowPos(zv.MainWindow(), HWND_BOTTOM, 700, 600, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(zv.MainWindow(), HWND_BOTTOM, 560, 500, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
 
     // A command of a frame as its menu sends it; handled when this returns.
@@ -248,7 +248,7 @@ TEST_F(SearchRoad, FindColoursCountsAndWalksTheHitsOfTheirConditions) {
     for (HTREEITEM r = zv.Tree().Root(); r; r = zv.Tree().Next(r))
         ASSERT_EQ(2, TreeItemImage(hView, Process(), r)) << Narrow(zv.Tree().Text(r));
 
-    HWND hFind = OpenDialog(zv.LogFrame(), ID_FIND_DIALOG, L"Find", 610, 0);
+    HWND hFind = OpenDialog(zv.LogFrame(), ID_FIND_DIALOG, L"Find", 545, 0);
     ASSERT_NE(nullptr, hFind);
     SetFindGrouping(hFind, true, true, true);
     SetFindTarget(hFind, 0);
@@ -272,6 +272,7 @@ TEST_F(SearchRoad, FindColoursCountsAndWalksTheHitsOfTheirConditions) {
     ASSERT_TRUE(WaitForMatchCount(zv.LogFrame(), L"Number of matched = 4"))
         << Narrow(MatchCount(zv.LogFrame())) << (WaitForMessageBox(zv.Pid(), 100, &box) ? " box: " + Narrow(box) : "");
     EXPECT_TRUE(IsWindow(hFind)) << "OK closed the find dialog";
+    SaveShot(hFind, L"e2e-find-dialog");
 
     // The caret is on the first hit, and each hit is drawn on its condition's colour.
     EXPECT_TRUE(IsMember(CaretLabel(), L"s = x2")) << Narrow(CaretLabel());
@@ -305,7 +306,7 @@ TEST_F(SearchRoad, FindColoursCountsAndWalksTheHitsOfTheirConditions) {
 
     // The move dialog lists both conditions; with only n ticked its buttons
     // step through the hits of n alone.
-    HWND hMove = OpenDialog(zv.LogFrame(), ID_MOVE_DIALOG, L"Move", 610, 620);
+    HWND hMove = OpenDialog(zv.LogFrame(), ID_MOVE_DIALOG, L"Move", 545, 620);
     ASSERT_NE(nullptr, hMove);
     HWND hList = GetDlgItem(hMove, IDC_MOVE_HITLIST);
     ASSERT_TRUE(WaitUntil([&] { return ListCount(hList) == 2; })) << ListCount(hList);
@@ -328,6 +329,7 @@ TEST_F(SearchRoad, FindColoursCountsAndWalksTheHitsOfTheirConditions) {
         EXPECT_TRUE(IsMember(CaretLabel(), s.want))
             << Narrow(CaretLabel()) << " after button " << s.button << ", wanted " << Narrow(s.want);
     }
+    SaveShot(hMove, L"e2e-move-dialog");
     // Only s ticked: Top goes to its one hit, and Next stays there.
     ASSERT_TRUE(SetListChecked(hList, Process(), rowN, false));
     ASSERT_TRUE(SetListChecked(hList, Process(), rowS, true));
@@ -351,6 +353,9 @@ TEST_F(SearchRoad, FindColoursCountsAndWalksTheHitsOfTheirConditions) {
         EXPECT_TRUE(Contains(lines[2 * i], L"Client = 1   item")) << Show(lines);
         EXPECT_TRUE(IsMember(lines[2 * i + 1], hits[i])) << Show(lines);
     }
+    SetWindowPos(hResult, HWND_TOP, 545, 470, 560, 420, SWP_NOACTIVATE);
+    SaveShot(hResult, L"e2e-result-found");
+    SaveShot(zv.LogFrame(), L"e2e-log-found");
     // The log keeps its own hits.
     EXPECT_EQ(L"Number of matched = 4", MatchCount(zv.LogFrame()));
 
@@ -374,7 +379,7 @@ TEST_F(SearchRoad, ExtractTakesTheCheckedMembersOfEveryCallOfTheirGroup) {
     EXPECT_EQ(2, TreeItemImage(hView, Process(), zv.Tree().Child(other)));
     EXPECT_EQ(1, TreeItemImage(hView, Process(), Member(zv.Tree(), L"n = 1")));
 
-    HWND hExtract = OpenDialog(zv.LogFrame(), ID_EXTRACT_DIALOG, L"Extract", 610, 0);
+    HWND hExtract = OpenDialog(zv.LogFrame(), ID_EXTRACT_DIALOG, L"Extract", 545, 0);
     ASSERT_NE(nullptr, hExtract);
     SetCheck(hExtract, IDC_EXTRACT_CLIENT, true);
     SetCheck(hExtract, IDC_EXTRACT_LABEL, true);
@@ -387,6 +392,7 @@ TEST_F(SearchRoad, ExtractTakesTheCheckedMembersOfEveryCallOfTheirGroup) {
     const std::vector<std::wstring> wantPreview = {L"Client = 1   item", L"  (BSTR) s", L"Client = 1   other",
                                                    L"  (SHORT) n"};
     EXPECT_TRUE(WaitUntil([&] { return Outline(preview) == wantPreview; })) << Show(Outline(preview));
+    SaveShot(hExtract, L"e2e-extract-dialog");
 
     // The groups act as patterns over the whole log: every call "item"
     // gives its text, the call "other" its number.
@@ -404,6 +410,8 @@ TEST_F(SearchRoad, ExtractTakesTheCheckedMembersOfEveryCallOfTheirGroup) {
     EXPECT_TRUE(Contains(lines[12], L"Client = 1   other")) << Show(lines);
     EXPECT_TRUE(IsMember(lines[13], L"n = 3")) << Show(lines);
     EXPECT_TRUE(IsWindow(hExtract)) << "OK closed the extract dialog";
+    SetWindowPos(hResult, HWND_TOP, 0, 0, 600, 500, SWP_NOACTIVATE);
+    SaveShot(hResult, L"e2e-result-extracted");
 
     // A find in the result window aimed at itself highlights its hits there.
     FrameCommand(hResult, ID_FIND_DIALOG);
@@ -447,7 +455,7 @@ WScript.Echo "after=" & Hex(Err.Number)
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), client->Wait(0));
     for (HTREEITEM r = zv.Tree().Root(); r; r = zv.Tree().Next(r)) ToggleViewCheck(hView, r);
 
-    HWND hFind = OpenDialog(zv.LogFrame(), ID_FIND_DIALOG, L"Find", 610, 0);
+    HWND hFind = OpenDialog(zv.LogFrame(), ID_FIND_DIALOG, L"Find", 545, 0);
     ASSERT_NE(nullptr, hFind);
     // Neither client nor label: one group holds the members of every call.
     SetFindGrouping(hFind, false, false, true);
