@@ -200,6 +200,8 @@ void CLogTreeFrame::OnReleaseMemory() {
     if (pLogThread) pLogThread->CloseResultViews();
     else if (pThread) pThread->PostThreadMessage(UM_CLOSE_RESULTVIEWS, 0, 0);
     if (CLogTreeDoc* pDoc = GetLogDoc()) pDoc->ClearLog();
+    // The emptied log has no hits: the count of the last find goes with them.
+    GetStatusBar().SetPaneText(1, L"");
     if (pThread) pThread->PostThreadMessage(UM_REQUEST_RELEASE_MEMORY, 0, 0);
 }
 

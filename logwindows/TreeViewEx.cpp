@@ -27,7 +27,9 @@ CTreeViewEx::~CTreeViewEx() { m_ViewFont.DeleteObject(); }
 CTreeDocEx* CTreeViewEx::GetDocument() const { return static_cast<CTreeDocEx*>(m_pDocument); }
 
 BOOL CTreeViewEx::PreCreateWindow(CREATESTRUCT& cs) {
-    cs.style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+    // The frame's external scroll bar lies over the view's right edge: the
+    // view must not paint over it.
+    cs.style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_CLIPSIBLINGS;
     return CTreeView::PreCreateWindow(cs);
 }
 

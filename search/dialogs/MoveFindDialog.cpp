@@ -119,6 +119,8 @@ void CMoveFindDialog::OnCreate() {
 }
 
 BOOL CMoveFindDialog::OnInitDialog() {
+    const bool bSavedPlace = m_nViewIndex >= 0 && m_nViewIndex < SETTINGS_VIEW_SLOTS &&
+                             !::IsRectEmpty(&CAppSettings::Get().Window.MoveFindDialog[m_nViewIndex]);
     OnCreate();
     DoDataExchange();
     ModifyStyle(0, WS_THICKFRAME, SWP_FRAMECHANGED);
@@ -129,6 +131,19 @@ BOOL CMoveFindDialog::OnInitDialog() {
         const UINT indicators[] = {ID_SEPARATOR};
         m_wndStatusBar.SetIndicators(indicators, 1);
         m_wndStatusBar.SendMessage(WM_SIZE, 0, 0);
+        // The sizing frame and the status bar take room that the template
+        // gives the buttons: at its own size the window grows until the
+        // last button clears the status bar.
+        RECT rcBottom, rcBar, rcWnd;
+        if (!bSavedPlace && m_btnBottom.IsWindow()) {
+            m_btnBottom.GetWindowRect(&rcBottom);
+            m_wndStatusBar.GetWindowRect(&rcBar);
+            GetWindowRect(&rcWnd);
+            const int nOverlap = rcBottom.bottom + 4 - rcBar.top;
+            if (nOverlap > 0)
+                SetWindowPos(nullptr, 0, 0, rcWnd.right - rcWnd.left, rcWnd.bottom - rcWnd.top + nOverlap,
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     if (HWND hTip = ListView_GetToolTips(m_lstHits.m_hWnd)) {
         ::SendMessageW(hTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);

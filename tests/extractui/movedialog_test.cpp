@@ -324,6 +324,19 @@ TEST_F(MoveDialogTest, ThePlaceOfTheLogViewsDialogComesBackAndFontChangesReachTh
     s.Font.MoveFindDialog = old;
 }
 
+// At the template's size the sizing frame and the status bar would cover
+// the lowest button; with a saved place the window keeps it exactly.
+TEST_F(MoveDialogTest, WithoutASavedPlaceEveryButtonClearsTheStatusBar) {
+    CAppSettings::Get().Window.MoveFindDialog[0] = RECT{};
+    Open();
+    RECT bottom, bar;
+    ::GetWindowRect(::GetDlgItem(m_hDlg, IDC_MOVE_BOTTOM), &bottom);
+    HWND hBar = ::FindWindowExW(m_hDlg, nullptr, STATUSCLASSNAMEW, nullptr);
+    ASSERT_NE(nullptr, hBar);
+    ::GetWindowRect(hBar, &bar);
+    EXPECT_LE(bottom.bottom, bar.top);
+}
+
 TEST_F(MoveDialogTest, TipsTellWhereTheMemberLiesCutToTheBuffer) {
     struct Case {
         DWORD options;
