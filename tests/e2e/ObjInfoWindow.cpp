@@ -38,46 +38,6 @@ void SendKey(WORD vk, bool up) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
-    ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount64() >= end) return false;
-        Sleep(50);
-    }
-}
-
-// ---- CRemoteBuffer ------------------------------------------------------------------
-
-bool CRemoteBuffer::Attach(HANDLE hProcess) {
-    Free();
-    m_hProcess = hProcess;
-    m_p = hProcess ? VirtualAllocEx(hProcess, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE) : nullptr;
-    return m_p != nullptr;
-}
-
-void CRemoteBuffer::Free() {
-    if (m_p) VirtualFreeEx(m_hProcess, m_p, 0, MEM_RELEASE);
-    m_p = nullptr;
-}
-
-bool CRemoteBuffer::Write(SIZE_T offset, const void* p, SIZE_T n) const {
-    SIZE_T done = 0;
-    return m_p && WriteProcessMemory(m_hProcess, At(offset), p, n, &done) && done == n;
-}
-
-bool CRemoteBuffer::Read(SIZE_T offset, void* p, SIZE_T n) const {
-    SIZE_T done = 0;
-    return m_p && ReadProcessMemory(m_hProcess, At(offset), p, n, &done) && done == n;
-}
-
-std::wstring CRemoteBuffer::ReadText(const void* remote, SIZE_T chars) const {
-    std::vector<wchar_t> text(chars + 1, L'\0');
-    SIZE_T done = 0;
-    if (!remote || !ReadProcessMemory(m_hProcess, remote, text.data(), chars * sizeof(wchar_t), &done)) return L"";
-    return text.data();
-}
-
 // ---- CRemoteTreeInput -----------------------------------------------------------------
 
 bool CRemoteTreeInput::Attach(HWND hTree, HANDLE hProcess) {
@@ -133,7 +93,7 @@ int CRemoteList::Columns() const {
 std::wstring CRemoteList::Text(int row, int column) const {
     LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = static_cast<wchar_t*>(m_buf.At(kTextOffset));
+    item.pszText = reinterpret_cast<wchar_t*>(m_buf.At(kTextOffset));
     item.cchTextMax = kTextMax;
     if (!m_buf.Write(0, &item, sizeof(item))) return L"";
     SendMessageW(m_hList, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(m_buf.At(0)));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LogWindow.h"
+#include "RemoteBuffer.h"
 
 // Commands of the object-information window and of the log window's view.
 enum : UINT {
@@ -21,31 +22,6 @@ enum : UINT {
     kCmdObjInfoCopy = 32833,     // "Copy" of a list's popup, sent to the list
 };
 
-// True once the condition holds, polled until the time is up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD ms = 15000);
-
-// A buffer in another process, for the control messages that take a pointer.
-class CRemoteBuffer {
-public:
-    CRemoteBuffer() = default;
-    ~CRemoteBuffer() { Free(); }
-    CRemoteBuffer(const CRemoteBuffer&) = delete;
-    CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
-
-    bool Attach(HANDLE hProcess);
-    void Free();
-    void* At(SIZE_T offset) const { return static_cast<BYTE*>(m_p) + offset; }
-    bool Write(SIZE_T offset, const void* p, SIZE_T n) const;
-    bool Read(SIZE_T offset, void* p, SIZE_T n) const;
-    // Reads a NUL-ended text at an address of the other process.
-    std::wstring ReadText(const void* remote, SIZE_T chars) const;
-
-    static const SIZE_T kSize = 8192;
-
-private:
-    HANDLE m_hProcess = nullptr;
-    void* m_p = nullptr;
-};
 
 // A tree control of another process, clicked as the user clicks it.
 class CRemoteTreeInput {

@@ -14,38 +14,7 @@ void Notify(HWND hDlg, int id, UINT code) {
 
 }  // namespace
 
-// ---- CRemoteBuffer ------------------------------------------------------------------
-
-CRemoteBuffer::CRemoteBuffer(HANDLE hProcess, SIZE_T size) : m_hProcess(hProcess) {
-    m_p = VirtualAllocEx(hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-}
-
-CRemoteBuffer::~CRemoteBuffer() {
-    if (m_p) VirtualFreeEx(m_hProcess, m_p, 0, MEM_RELEASE);
-}
-
-bool CRemoteBuffer::Write(SIZE_T offset, const void* p, SIZE_T n) const {
-    SIZE_T done = 0;
-    return m_p && WriteProcessMemory(m_hProcess, At(offset), p, n, &done) && done == n;
-}
-
-bool CRemoteBuffer::Read(SIZE_T offset, void* p, SIZE_T n) const { return m_p && ReadFrom(At(offset), p, n); }
-
-bool CRemoteBuffer::ReadFrom(const void* pRemote, void* p, SIZE_T n) const {
-    SIZE_T done = 0;
-    return pRemote && ReadProcessMemory(m_hProcess, pRemote, p, n, &done) && done == n;
-}
-
-// ---- waiting and windows ------------------------------------------------------------
-
-bool WaitUntil(const std::function<bool()>& cond, DWORD ms) {
-    ULONGLONG end = GetTickCount64() + ms;
-    for (;;) {
-        if (cond()) return true;
-        if (GetTickCount64() >= end) return false;
-        Sleep(30);
-    }
-}
+// ---- windows ------------------------------------------------------------
 
 HWND TopWindowOf(DWORD pid, const wchar_t* title, const wchar_t* cls) {
     for (HWND h : VisibleWindowsOf(pid)) {

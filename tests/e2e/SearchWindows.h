@@ -12,28 +12,7 @@
 #include <string>
 #include <vector>
 
-// A block of memory in another process.
-class CRemoteBuffer {
-public:
-    CRemoteBuffer(HANDLE hProcess, SIZE_T size);
-    ~CRemoteBuffer();
-    CRemoteBuffer(const CRemoteBuffer&) = delete;
-    CRemoteBuffer& operator=(const CRemoteBuffer&) = delete;
-
-    bool Valid() const { return m_p != nullptr; }
-    BYTE* At(SIZE_T offset) const { return static_cast<BYTE*>(m_p) + offset; }
-    LPARAM Param(SIZE_T offset = 0) const { return reinterpret_cast<LPARAM>(At(offset)); }
-    bool Write(SIZE_T offset, const void* p, SIZE_T n) const;
-    bool Read(SIZE_T offset, void* p, SIZE_T n) const;
-    bool ReadFrom(const void* pRemote, void* p, SIZE_T n) const;
-
-private:
-    HANDLE m_hProcess;
-    void* m_p = nullptr;
-};
-
-// Waits until the condition holds; false after the timeout.
-bool WaitUntil(const std::function<bool()>& cond, DWORD ms = 30000);
+#include "RemoteBuffer.h"
 
 // A visible top-level window of the process with that caption and class
 // (any class when null), or null at once.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "LogWindow.h"
+#include "StartZavetra.h"
 #include "Zavetra_h.h"
 
 namespace {
@@ -38,14 +39,6 @@ std::string VbsWaitFor(const std::wstring& file) {
 }
 
 bool Contains(const std::wstring& s, const std::wstring& part) { return s.find(part) != std::wstring::npos; }
-
-// Starts Zavetra.exe with its log window; a start that reports that the
-// log window could not be made (code 21) fails the test.
-void StartZavetra(CZavetra& zv) {
-    CZavetra::StartResult r = zv.Start();
-    ASSERT_NE(CZavetra::kNoLogThread, r) << "the start reported that the log window could not be made";
-    ASSERT_EQ(CZavetra::kStarted, r) << "Zavetra.exe did not show its main and log windows";
-}
 
 class LogWindow : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 
 #include "LogWindow.h"
 #include "ObjInfoWindow.h"
+#include "StartZavetra.h"
 
 namespace {
 
@@ -58,9 +59,7 @@ std::string Dump(const std::vector<std::wstring>& v) {
 class ObjInfo : public ::testing::Test {
 protected:
     void SetUp() override {
-        CZavetra::StartResult r = zv.Start();
-        ASSERT_NE(CZavetra::kNoLogThread, r) << "the start reported that the log window could not be made";
-        ASSERT_EQ(CZavetra::kStarted, r) << "Zavetra.exe did not show its main and log windows";
+        ASSERT_NO_FATAL_FAILURE(StartZavetra(zv));
         ASSERT_TRUE(logInput.Attach(zv.Tree().Window(), zv.Process().Handle()));
     }
     void TearDown() override {

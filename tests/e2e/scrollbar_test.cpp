@@ -4,14 +4,13 @@
 
 #include "LogWindow.h"
 #include "SearchWindows.h"
+#include "StartZavetra.h"
 
 namespace {
 
 TEST(LogWindowScrollBar, StaysOnTheScreenWhenTheViewPaints) {
     CZavetra zv;
-    CZavetra::StartResult r = zv.Start();
-    if (r == CZavetra::kNoLogThread) GTEST_SKIP() << "this build has no log window";
-    ASSERT_EQ(CZavetra::kStarted, r);
+    ASSERT_NO_FATAL_FAILURE(StartZavetra(zv));
     SetWindowPos(zv.LogFrame(), HWND_TOP, 0, 0, 500, 500, SWP_NOACTIVATE);
     CScriptClient c;
     ASSERT_TRUE(c.Start(L"scrollbar.vbs", "Set z = CreateObject(\"Zavetra.Connect\")\n"

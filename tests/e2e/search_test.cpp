@@ -14,6 +14,7 @@
 
 #include "LogWindow.h"
 #include "SearchWindows.h"
+#include "StartZavetra.h"
 #include "resources/ExtractDialogRes.h"
 #include "resources/FindDialogRes.h"
 #include "resources/LogWindowRes.h"
@@ -101,9 +102,7 @@ std::string Show(const std::vector<std::wstring>& v) {
 class SearchRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        CZavetra::StartResult r = zv.Start();
-        if (r == CZavetra::kNoLogThread) GTEST_SKIP() << "this build has no log window";
-        ASSERT_EQ(CZavetra::kStarted, r) << "Zavetra.exe did not show its main and log windows";
+        ASSERT_NO_FATAL_FAILURE(StartZavetra(zv));
         // Room for every call line, and nothing over the log window.
         SetWindowPos(zv.LogFrame(), HWND_TOP, 0, 0, 540, 900, SWP_NOACTIVATE);
         hView = zv.Tree().Window();
