@@ -563,14 +563,7 @@ void CFindDialog::FillColorList() {
 template <class F>
 void CFindDialog::ReportAndClose(F&& f) {
     UINT nCode = 0;
-    try {
-        f();
-        return;
-    } catch (const CExcept& e) {
-        nCode = e.m_nCode;
-    } catch (const std::bad_alloc&) {
-        nCode = ZV_ERR_MEMORY;
-    }
+    if (!Fails(f, nCode)) return;
     CExcept(nCode).Report();
     PostMessage(WM_CLOSE);
 }
