@@ -58,6 +58,8 @@ public:
     // --- checks and conditions ------------------------------------------------------
     int ToggleItemCheck(HTREEITEM hItem);
     void ApplyItemCheck(HTREEITEM hItem, int nImage);
+    // The item's check toggled by a click or the space key, with its condition and the count.
+    void ToggleByUser(HTREEITEM hItem);
     void CheckAllItems(HTREEITEM hFirst, BOOL bCheck);
     void UpdateCheckedCount();
     void StoreCondition(HTREEITEM hItem);
