@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "bench/support/BenchUnknown.h"
 #include "server/capture/ObjTable.h"
 #include "server/core/LogNode.h"
 
@@ -61,27 +62,9 @@ ITypeInfo* MakeChainType()
 }
 
 // Yields n LONG items without storing them.
-class CCountingEnum final : public IEnumVARIANT {
+class CCountingEnum final : public CBenchUnknown<CCountingEnum, IEnumVARIANT, &IID_IEnumVARIANT> {
 public:
     explicit CCountingEnum(ULONG n) : m_n(n) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-            *ppv = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        ULONG n = --m_cRef;
-        if (n == 0)
-            delete this;
-        return n;
-    }
     STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* pFetched) override
     {
         ULONG k = 0;
@@ -111,7 +94,6 @@ public:
     }
 
 private:
-    ULONG m_cRef = 1;
     ULONG m_n;
     ULONG m_nPos = 0;
 };

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "Zavetra_h.h"
+#include "bench/support/BenchUnknown.h"
 #include "bench/support/NoopServer.h"
 #include "framework/com/Dispatch.h"
 
@@ -23,34 +24,16 @@ LONG g_nObjects = 0;
 bool g_bEmbedded = false;
 DWORD g_dwMainThread = 0;
 
-class CNoopConnect final : public IDispatchImpl<IConnect, &IID_IConnect, &LIBID_ZavetraLib> {
+class CNoopConnect final : public CBenchUnknown<CNoopConnect, IDispatchImpl<IConnect, &IID_IConnect, &LIBID_ZavetraLib>,
+                                                &IID_IDispatch, &IID_IConnect> {
 public:
     CNoopConnect() { ++g_nObjects; }
     ~CNoopConnect() {
         if (--g_nObjects == 0 && g_bEmbedded) PostThreadMessageW(g_dwMainThread, WM_QUIT, 0, 0);
     }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IConnect) {
-            *ppv = static_cast<IConnect*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --m_cRef;
-        if (!n) delete this;
-        return n;
-    }
     STDMETHODIMP Trace(BSTR, LONG, VARIANT) override { return S_OK; }
     STDMETHODIMP Tr(BSTR, VARIANT) override { return S_OK; }
     STDMETHODIMP Br(BSTR, VARIANT) override { return S_OK; }
-
-private:
-    ULONG m_cRef = 1;
 };
 
 class CNoopFactory final : public IClassFactory {

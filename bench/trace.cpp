@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "Zavetra_h.h"
+#include "bench/support/BenchUnknown.h"
 #include "bench/support/CountingObjects.h"
 #include "bench/support/NoopServer.h"
 
@@ -137,25 +138,10 @@ IDispatch* MakeDictionary(int n) {
 // An object whose type is DTestObject of the capture tests' type library
 // (embedded as TYPELIB 2): a few numbers and a string, a getter that fails,
 // a getter that returns the object itself.
-class CTestObject final : public IDispatch {
+class CTestObject final : public CBenchUnknown<CTestObject, IDispatch, &IID_IDispatch> {
 public:
     explicit CTestObject(ITypeInfo* pInfo) : m_pInfo(pInfo) { if (m_pInfo) m_pInfo->AddRef(); }
     ~CTestObject() { if (m_pInfo) m_pInfo->Release(); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --m_cRef;
-        if (!n) delete this;
-        return n;
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* p) override { *p = m_pInfo ? 1 : 0; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** pp) override {
         *pp = m_pInfo;
@@ -182,7 +168,6 @@ public:
     }
 
 private:
-    ULONG m_cRef = 1;
     ITypeInfo* m_pInfo;
 };
 

@@ -9,6 +9,23 @@ IMPLEMENT_DYNAMIC(CListBox, CWnd)
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)
 IMPLEMENT_DYNAMIC(CScrollBar, CWnd)
 
+namespace {
+
+// The owner-draw messages that the parent hands back to an owner-drawn list
+// or combo box, passed to its overrides; false for any other message.
+template <class TBox>
+bool OwnerDrawNotify(TBox* pBox, UINT message, LPARAM lParam, LRESULT* pResult) {
+    switch (message) {
+    case WM_DRAWITEM:    pBox->DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)); *pResult = TRUE; return true;
+    case WM_MEASUREITEM: pBox->MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)); *pResult = TRUE; return true;
+    case WM_COMPAREITEM: *pResult = pBox->CompareItem(reinterpret_cast<LPCOMPAREITEMSTRUCT>(lParam)); return true;
+    case WM_DELETEITEM:  pBox->DeleteItem(reinterpret_cast<LPDELETEITEMSTRUCT>(lParam)); *pResult = TRUE; return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 BOOL CStatic::Create(LPCWSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create(L"STATIC", lpszText, dwStyle, rect, pParentWnd, nID);
 }
@@ -77,12 +94,7 @@ int CListBox::ItemFromPoint(POINT pt, BOOL* pbOutside) const {
 }
 
 BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    switch (message) {
-    case WM_DRAWITEM:    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    case WM_MEASUREITEM: MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    case WM_COMPAREITEM: *pResult = CompareItem(reinterpret_cast<LPCOMPAREITEMSTRUCT>(lParam)); return TRUE;
-    case WM_DELETEITEM:  DeleteItem(reinterpret_cast<LPDELETEITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    }
+    if (OwnerDrawNotify(this, message, lParam, pResult)) return TRUE;
     return CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 
@@ -100,12 +112,7 @@ std::wstring CComboBox::GetLBText(int nIndex) const {
 }
 
 BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    switch (message) {
-    case WM_DRAWITEM:    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    case WM_MEASUREITEM: MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    case WM_COMPAREITEM: *pResult = CompareItem(reinterpret_cast<LPCOMPAREITEMSTRUCT>(lParam)); return TRUE;
-    case WM_DELETEITEM:  DeleteItem(reinterpret_cast<LPDELETEITEMSTRUCT>(lParam)); *pResult = TRUE; return TRUE;
-    }
+    if (OwnerDrawNotify(this, message, lParam, pResult)) return TRUE;
     return CWnd::OnChildNotify(message, wParam, lParam, pResult);
 }
 

@@ -1,6 +1,8 @@
 // The counting wrappers of the trace benchmark.
 #include "bench/support/CountingObjects.h"
 
+#include "bench/support/BenchUnknown.h"
+
 #include <ocidl.h>
 
 #include <cstdio>
@@ -30,32 +32,39 @@ std::string IidName(REFIID riid) {
     return out;
 }
 
-class CTypeInfo;
-class CEnum;
-
 // Counted under "<interface>::<method>".
 #define ZV_COUNT(what) (++(*m_pCounts)[what])
 
-class CEnum final : public IEnumVARIANT {
+// A counting wrapper T of the interface I (id *piid) of an inner object,
+// which it holds a reference to; T::kName names the interface in the counts.
+template <class T, class I, const IID* piid>
+class CCounting : public CBenchUnknown<T, I, piid> {
 public:
-    CEnum(IEnumVARIANT* p, CCallCounts* c) : m_p(p), m_pCounts(c) { m_p->AddRef(); }
-    ~CEnum() { m_p->Release(); }
+    CCounting(I* p, CCallCounts* c) : m_p(p), m_pCounts(c) { m_p->AddRef(); }
+    ~CCounting() { m_p->Release(); }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        ZV_COUNT("IEnumVARIANT::QueryInterface " + IidName(riid));
-        if (riid == IID_IUnknown || riid == IID_IEnumVARIANT) {
-            *ppv = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        ZV_COUNT(std::string(T::kName) + "::QueryInterface " + IidName(riid));
+        return CBenchUnknown<T, I, piid>::QueryInterface(riid, ppv);
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --m_cRef;
-        if (!n) delete this;
-        return n;
+
+protected:
+    // What an inner call handed out in p, in a counting wrapper W that
+    // takes p's reference over; hr passes through.
+    template <class W, class J>
+    HRESULT HandOut(HRESULT hr, J* p, J** pp) {
+        *pp = SUCCEEDED(hr) && p ? new W(p, m_pCounts) : nullptr;
+        if (p) p->Release();
+        return hr;
     }
+
+    I* m_p;
+    CCallCounts* m_pCounts;
+};
+
+class CEnum final : public CCounting<CEnum, IEnumVARIANT, &IID_IEnumVARIANT> {
+public:
+    static constexpr const char* kName = "IEnumVARIANT";
+    using CCounting::CCounting;
     STDMETHODIMP Next(ULONG celt, VARIANT* rgVar, ULONG* pFetched) override {
         ZV_COUNT("IEnumVARIANT::Next");
         return m_p->Next(celt, rgVar, pFetched);
@@ -71,38 +80,14 @@ public:
     STDMETHODIMP Clone(IEnumVARIANT** pp) override {
         ZV_COUNT("IEnumVARIANT::Clone");
         IEnumVARIANT* p = nullptr;
-        HRESULT hr = m_p->Clone(&p);
-        *pp = SUCCEEDED(hr) && p ? new CEnum(p, m_pCounts) : nullptr;
-        if (p) p->Release();
-        return hr;
+        return HandOut<CEnum>(m_p->Clone(&p), p, pp);
     }
-
-private:
-    ULONG m_cRef = 1;
-    IEnumVARIANT* m_p;
-    CCallCounts* m_pCounts;
 };
 
-class CTypeInfo final : public ITypeInfo {
+class CTypeInfo final : public CCounting<CTypeInfo, ITypeInfo, &IID_ITypeInfo> {
 public:
-    CTypeInfo(ITypeInfo* p, CCallCounts* c) : m_p(p), m_pCounts(c) { m_p->AddRef(); }
-    ~CTypeInfo() { m_p->Release(); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        ZV_COUNT("ITypeInfo::QueryInterface " + IidName(riid));
-        if (riid == IID_IUnknown || riid == IID_ITypeInfo) {
-            *ppv = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --m_cRef;
-        if (!n) delete this;
-        return n;
-    }
+    static constexpr const char* kName = "ITypeInfo";
+    using CCounting::CCounting;
     STDMETHODIMP GetTypeAttr(TYPEATTR** pp) override { ZV_COUNT("ITypeInfo::GetTypeAttr"); return m_p->GetTypeAttr(pp); }
     STDMETHODIMP GetTypeComp(ITypeComp** pp) override { ZV_COUNT("ITypeInfo::GetTypeComp"); return m_p->GetTypeComp(pp); }
     STDMETHODIMP GetFuncDesc(UINT i, FUNCDESC** pp) override { ZV_COUNT("ITypeInfo::GetFuncDesc"); return m_p->GetFuncDesc(i, pp); }
@@ -138,10 +123,7 @@ public:
     STDMETHODIMP GetRefTypeInfo(HREFTYPE h, ITypeInfo** pp) override {
         ZV_COUNT("ITypeInfo::GetRefTypeInfo");
         ITypeInfo* p = nullptr;
-        HRESULT hr = m_p->GetRefTypeInfo(h, &p);
-        *pp = SUCCEEDED(hr) && p ? new CTypeInfo(p, m_pCounts) : nullptr;
-        if (p) p->Release();
-        return hr;
+        return HandOut<CTypeInfo>(m_p->GetRefTypeInfo(h, &p), p, pp);
     }
     STDMETHODIMP AddressOfMember(MEMBERID id, INVOKEKIND k, PVOID* pp) override {
         ZV_COUNT("ITypeInfo::AddressOfMember");
@@ -159,41 +141,17 @@ public:
     STDMETHODIMP_(void) ReleaseTypeAttr(TYPEATTR* p) override { ZV_COUNT("ITypeInfo::ReleaseTypeAttr"); m_p->ReleaseTypeAttr(p); }
     STDMETHODIMP_(void) ReleaseFuncDesc(FUNCDESC* p) override { ZV_COUNT("ITypeInfo::ReleaseFuncDesc"); m_p->ReleaseFuncDesc(p); }
     STDMETHODIMP_(void) ReleaseVarDesc(VARDESC* p) override { ZV_COUNT("ITypeInfo::ReleaseVarDesc"); m_p->ReleaseVarDesc(p); }
-
-private:
-    ULONG m_cRef = 1;
-    ITypeInfo* m_p;
-    CCallCounts* m_pCounts;
 };
 
-class CDisp final : public IDispatch {
+class CDisp final : public CCounting<CDisp, IDispatch, &IID_IDispatch> {
 public:
-    CDisp(IDispatch* p, CCallCounts* c) : m_p(p), m_pCounts(c) { m_p->AddRef(); }
-    ~CDisp() { m_p->Release(); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        ZV_COUNT("IDispatch::QueryInterface " + IidName(riid));
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG n = --m_cRef;
-        if (!n) delete this;
-        return n;
-    }
+    static constexpr const char* kName = "IDispatch";
+    using CCounting::CCounting;
     STDMETHODIMP GetTypeInfoCount(UINT* p) override { ZV_COUNT("IDispatch::GetTypeInfoCount"); return m_p->GetTypeInfoCount(p); }
     STDMETHODIMP GetTypeInfo(UINT i, LCID lcid, ITypeInfo** pp) override {
         ZV_COUNT("IDispatch::GetTypeInfo");
         ITypeInfo* p = nullptr;
-        HRESULT hr = m_p->GetTypeInfo(i, lcid, &p);
-        *pp = SUCCEEDED(hr) && p ? new CTypeInfo(p, m_pCounts) : nullptr;
-        if (p) p->Release();
-        return hr;
+        return HandOut<CTypeInfo>(m_p->GetTypeInfo(i, lcid, &p), p, pp);
     }
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT n, LCID lcid, DISPID* ids) override {
         ZV_COUNT("IDispatch::GetIDsOfNames");
@@ -240,10 +198,6 @@ private:
         }
         return name;
     }
-
-    ULONG m_cRef = 1;
-    IDispatch* m_p;
-    CCallCounts* m_pCounts;
 };
 
 #undef ZV_COUNT

@@ -8,6 +8,7 @@
 #include "logwindows/LogTreeThread.h"
 #include "logwindows/TreeViewEx.h"
 #include "resources/ExtractDialogRes.h"
+#include "search/dialogs/DialogLayout.h"
 #include "server/core/Except.h"
 #include "server/core/LogNode.h"
 #include "server/core/Messages.h"
@@ -301,26 +302,11 @@ void CExtractDialog::LayoutControls() {
     m_btnOK.GetWindowRect(&rcOK);
     const int dx = rcWnd.left - rcOK.left + 40;
     const int dy = rcWnd.bottom - rcOK.bottom - 40;
-    CWnd* moved[] = {&m_btnOK,    &m_btnCancel, &m_grpCondition, &m_chkClient,     &m_chkLabel,
-                     &m_chkObject, &m_radPath,  &m_radName,      &m_lstResultView, &m_lblResultView};
-    HDWP hdwp = ::BeginDeferWindowPos(11);
-    for (CWnd* p : moved) {
-        if (!hdwp) break;
-        if (!p->IsWindow()) continue;
-        RECT rc;
-        p->GetWindowRect(&rc);
-        ScreenToClient(&rc);
-        hdwp = ::DeferWindowPos(hdwp, p->m_hWnd, nullptr, rc.left + dx, rc.top + dy, 0, 0,
-                                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (hdwp && m_tree.IsWindow()) {
-        RECT rcTree{rcWnd.left + 15, rcWnd.top + 35, rcWnd.right - 15, rcWnd.bottom - 190};
-        ScreenToClient(&rcTree);
-        hdwp = ::DeferWindowPos(hdwp, m_tree.m_hWnd, nullptr, rcTree.left, rcTree.top,
-                                std::max(0L, rcTree.right - rcTree.left), std::max(0L, rcTree.bottom - rcTree.top),
-                                SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (hdwp) ::EndDeferWindowPos(hdwp);
+    const RECT rcTree{rcWnd.left + 15, rcWnd.top + 35, rcWnd.right - 15, rcWnd.bottom - 190};
+    MoveControlsAndFill(this,
+                        {&m_btnOK, &m_btnCancel, &m_grpCondition, &m_chkClient, &m_chkLabel, &m_chkObject, &m_radPath,
+                         &m_radName, &m_lstResultView, &m_lblResultView},
+                        dx, dy, &m_tree, rcTree, SWP_NOACTIVATE);
 }
 
 void CExtractDialog::ApplyFont() {

@@ -384,6 +384,13 @@ void CFindDialog::ApplyItemCheck(HTREEITEM hItem, int nImage) {
     }
 }
 
+void CFindDialog::ToggleByUser(HTREEITEM hItem) {
+    const int nImage = ToggleItemCheck(hItem);
+    ApplyItemCheck(hItem, nImage);
+    UpdateCheckedCount();
+    m_tree.Invalidate();
+}
+
 void CFindDialog::CheckAllItems(HTREEITEM hFirst, BOOL bCheck) {
     const int nWanted = bCheck ? FIND_IMAGE_CHECKED : FIND_IMAGE_UNCHECKED;
     for (HTREEITEM h = hFirst; h; h = m_tree.GetNextSiblingItem(h)) {
@@ -563,14 +570,7 @@ void CFindDialog::FillColorList() {
 template <class F>
 void CFindDialog::ReportAndClose(F&& f) {
     UINT nCode = 0;
-    try {
-        f();
-        return;
-    } catch (const CExcept& e) {
-        nCode = e.m_nCode;
-    } catch (const std::bad_alloc&) {
-        nCode = ZV_ERR_MEMORY;
-    }
+    if (!Fails(f, nCode)) return;
     CExcept(nCode).Report();
     PostMessage(WM_CLOSE);
 }
@@ -608,10 +608,7 @@ LRESULT CFindDialog::OnTreeClick() {
         UINT nFlags = 0;
         HTREEITEM hItem = m_tree.HitTest(pt, &nFlags);
         if (!hItem || !(nFlags & TVHT_ONITEMICON) || (nFlags & TVHT_ONITEMBUTTON)) return;
-        const int nImage = ToggleItemCheck(hItem);
-        ApplyItemCheck(hItem, nImage);
-        UpdateCheckedCount();
-        m_tree.Invalidate();
+        ToggleByUser(hItem);
     });
     return 0;
 }
@@ -621,10 +618,7 @@ LRESULT CFindDialog::OnTreeKeyDown(NMTVKEYDOWN* pKey) {
     ReportAndClose([&] {
         HTREEITEM hItem = m_tree.GetSelectedItem();
         if (!hItem) return;
-        const int nImage = ToggleItemCheck(hItem);
-        ApplyItemCheck(hItem, nImage);
-        UpdateCheckedCount();
-        m_tree.Invalidate();
+        ToggleByUser(hItem);
     });
     return 0;
 }

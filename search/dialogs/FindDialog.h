@@ -58,6 +58,8 @@ public:
     // --- checks and conditions ------------------------------------------------------
     int ToggleItemCheck(HTREEITEM hItem);
     void ApplyItemCheck(HTREEITEM hItem, int nImage);
+    // The item's check toggled by a click or the space key, with its condition and the count.
+    void ToggleByUser(HTREEITEM hItem);
     void CheckAllItems(HTREEITEM hFirst, BOOL bCheck);
     void UpdateCheckedCount();
     void StoreCondition(HTREEITEM hItem);
@@ -148,6 +150,9 @@ private:
     void EnableTargetControls();
     // Runs f; a CExcept (or a failed allocation) is shown and the dialog closes.
     template <class F> void ReportAndClose(F&& f);
+    // Runs f; true when it throws a CExcept (its code in nCode) or an
+    // allocation fails (ZV_ERR_MEMORY).
+    template <class F> static bool Fails(F&& f, UINT& nCode);
     // Runs f; a CExcept (or a failed allocation) goes to the owner frame.
     template <class F> void ReportToOwner(F&& f);
     void PostToOwner(UINT message, WPARAM wParam, LPARAM lParam) const;
@@ -163,17 +168,22 @@ private:
 };
 
 template <class F>
-void CFindDialog::ReportToOwner(F&& f) {
-    UINT nCode = 0;
+bool CFindDialog::Fails(F&& f, UINT& nCode) {
     try {
         f();
-        return;
+        return false;
     } catch (const CExcept& e) {
         nCode = e.m_nCode;
     } catch (const std::bad_alloc&) {
         nCode = ZV_ERR_MEMORY;
     }
-    PostToOwner(UM_FIND_ERROR, nCode, 0);
+    return true;
+}
+
+template <class F>
+void CFindDialog::ReportToOwner(F&& f) {
+    UINT nCode = 0;
+    if (Fails(f, nCode)) PostToOwner(UM_FIND_ERROR, nCode, 0);
 }
 
 // Fills the log thread's find-dialog slot.

@@ -8,6 +8,7 @@
 #include "logwindows/LogTreeThread.h"
 #include "logwindows/TreeViewEx.h"
 #include "resources/FindDialogRes.h"
+#include "search/dialogs/DialogLayout.h"
 #include "server/core/Except.h"
 #include "server/core/Messages.h"
 #include "server/settings/AppSettings.h"
@@ -259,31 +260,16 @@ void CFindDialog::LayoutControls() {
         GetWindowRect(&rcWnd);
         m_btnOK.GetWindowRect(&rcOK);
         const int dx = (rcWnd.right - 400) - rcOK.left;
-        CWnd* moved[] = {&m_btnOK,       &m_btnCancel,     &m_lstColor,        &m_lblHighlight, &m_grpExtract,
-                         &m_chkClient,   &m_chkLabel,      &m_chkObject,       &m_radPath,      &m_radName,
-                         &m_grpWindow,   &m_radCurrentView, &m_radResultView,  &m_lstResultView, &m_lblDisplay,
-                         &m_radMatchObjects, &m_radSearchObjects, &m_grpCondition, &m_cboOperator1, &m_cboOperator2,
-                         &m_cboValue1,   &m_cboValue2,     &m_chkCase1,        &m_chkCase2,     &m_radAnd,
-                         &m_radOr,       &m_lblType1,      &m_lblType2,        &m_lblValue1,    &m_lblValue2,
-                         &m_btnQuote1,   &m_btnQuote2};
-        if (HDWP hdwp = ::BeginDeferWindowPos(33)) {
-            for (CWnd* p : moved) {
-                if (!p->IsWindow() || !hdwp) continue;
-                RECT rc;
-                p->GetWindowRect(&rc);
-                ScreenToClient(&rc);
-                hdwp = ::DeferWindowPos(hdwp, p->m_hWnd, nullptr, rc.left + dx, rc.top, 0, 0,
-                                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            }
-            if (hdwp && m_tree.IsWindow()) {
-                RECT rcTree{rcWnd.left + 15, rcWnd.top + 55, rcWnd.right - 420, rcWnd.bottom - 35};
-                ScreenToClient(&rcTree);
-                hdwp = ::DeferWindowPos(hdwp, m_tree.m_hWnd, nullptr, rcTree.left, rcTree.top,
-                                        std::max(0L, rcTree.right - rcTree.left),
-                                        std::max(0L, rcTree.bottom - rcTree.top), SWP_NOZORDER | SWP_NOACTIVATE);
-            }
-            if (hdwp) ::EndDeferWindowPos(hdwp);
-        }
+        const RECT rcTree{rcWnd.left + 15, rcWnd.top + 55, rcWnd.right - 420, rcWnd.bottom - 35};
+        MoveControlsAndFill(this,
+                            {&m_btnOK,       &m_btnCancel,     &m_lstColor,        &m_lblHighlight, &m_grpExtract,
+                             &m_chkClient,   &m_chkLabel,      &m_chkObject,       &m_radPath,      &m_radName,
+                             &m_grpWindow,   &m_radCurrentView, &m_radResultView,  &m_lstResultView, &m_lblDisplay,
+                             &m_radMatchObjects, &m_radSearchObjects, &m_grpCondition, &m_cboOperator1, &m_cboOperator2,
+                             &m_cboValue1,   &m_cboValue2,     &m_chkCase1,        &m_chkCase2,     &m_radAnd,
+                             &m_radOr,       &m_lblType1,      &m_lblType2,        &m_lblValue1,    &m_lblValue2,
+                             &m_btnQuote1,   &m_btnQuote2},
+                            dx, 0, &m_tree, rcTree, SWP_NOACTIVATE);
     }
     if (m_wndStatusBar.IsWindow()) {
         // The status control puts itself at the bottom on WM_SIZE.

@@ -8,6 +8,7 @@
 #include "logwindows/LogTreeThread.h"
 #include "logwindows/TreeViewEx.h"
 #include "resources/MoveDialogRes.h"
+#include "search/dialogs/DialogLayout.h"
 #include "server/core/Except.h"
 #include "server/core/LogNode.h"
 #include "server/core/Messages.h"
@@ -361,24 +362,9 @@ void CMoveFindDialog::RepositionControls() {
         GetWindowRect(&rcWnd);
         m_btnTop.GetWindowRect(&rcTop);
         const int dx = (rcWnd.right - 69) - rcTop.left;
-        CWnd* buttons[] = {&m_btnTop, &m_btnPrev, &m_btnNext, &m_btnBottom};
-        HDWP hdwp = ::BeginDeferWindowPos(5);
-        for (CWnd* p : buttons) {
-            if (!hdwp) break;
-            RECT rc;
-            p->GetWindowRect(&rc);
-            ScreenToClient(&rc);
-            hdwp = ::DeferWindowPos(hdwp, p->m_hWnd, nullptr, rc.left + dx, rc.top, 0, 0,
-                                    SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
-        }
-        if (hdwp && m_lstHits.IsWindow()) {
-            RECT rcList{rcWnd.left + 15, rcWnd.top + 58, rcWnd.right - 80, rcWnd.bottom - 14};
-            ScreenToClient(&rcList);
-            hdwp = ::DeferWindowPos(hdwp, m_lstHits.m_hWnd, nullptr, rcList.left, rcList.top,
-                                    std::max(0L, rcList.right - rcList.left),
-                                    std::max(0L, rcList.bottom - rcList.top), SWP_NOZORDER | SWP_SHOWWINDOW);
-        }
-        if (hdwp) ::EndDeferWindowPos(hdwp);
+        const RECT rcList{rcWnd.left + 15, rcWnd.top + 58, rcWnd.right - 80, rcWnd.bottom - 14};
+        MoveControlsAndFill(this, {&m_btnTop, &m_btnPrev, &m_btnNext, &m_btnBottom}, dx, 0, &m_lstHits, rcList,
+                            SWP_SHOWWINDOW);
     }
     if (m_wndStatusBar.IsWindow()) {
         m_wndStatusBar.SendMessage(WM_SIZE, 0, 0);

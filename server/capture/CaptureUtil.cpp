@@ -28,19 +28,6 @@ void ReadProperty(IDispatch* pDisp, DISPID id, VARIANT& v)
     }
 }
 
-void AppendNode(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pNode)
-{
-    pNode->m_pNext = nullptr;
-    if (pHead == nullptr) {
-        pNode->m_pBack = nullptr;
-        pHead = pNode;
-    } else {
-        pTail->m_pNext = pNode;
-        pNode->m_pBack = pTail;
-    }
-    pTail = pNode;
-}
-
 void AppendChain(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pChain, CLogNode* pChainTail)
 {
     if (pChain == nullptr)
@@ -53,6 +40,12 @@ void AppendChain(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pChain, CLogNode*
         pChain->m_pBack = pTail;
     }
     pTail = pChainTail;
+}
+
+void AppendNode(CLogNode*& pHead, CLogNode*& pTail, CLogNode* pNode)
+{
+    pNode->m_pNext = nullptr;
+    AppendChain(pHead, pTail, pNode, pNode);
 }
 
 

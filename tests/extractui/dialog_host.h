@@ -8,11 +8,10 @@
 #include <commctrl.h>
 
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "logwindows/logwin_host.h"
+#include "common/LogDialogTest.h"
 
 struct Posted {
     UINT message;
@@ -27,37 +26,25 @@ struct MemberSpec {
     std::vector<MemberSpec> children;
 };
 
-class DialogHostTest : public ::testing::Test {
+class DialogHostTest : public LogDialogTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void ResetDialogSettings(CAppSettings& s) override;
+    void AttachSpies() override;
+    void DetachSpies() override;
 
     // A call line of client nClient with the members, handed over as the main frame does.
     CLogNode* AddCall(LPCWSTR pszLabel, int nClient, const std::vector<MemberSpec>& members);
     // The member reached from the call by names ("o", "p": o's member p).
     static CLogNode* Member(CLogNode* pCall, std::initializer_list<LPCWSTR> path);
-    // The log view's check box of a node toggled as a click does.
-    void ToggleInView(CLogNode* pNode);
     // The command of the log view (ID_EXTRACT_DIALOG, ID_MOVE_DIALOG) sent to the log frame.
     void Command(UINT nID);
 
-    void Click(HWND hDlg, int nID);
-    void Key(HWND hDlg, HWND hFocus, UINT vk);
-    bool Checked(HWND hDlg, int nID) const { return ::IsDlgButtonChecked(hDlg, nID) == BST_CHECKED; }
-    bool Enabled(HWND hDlg, int nID) const { return ::IsWindowEnabled(::GetDlgItem(hDlg, nID)) != FALSE; }
     void SetCheck(HWND hDlg, int nID, bool bCheck) {
         ::SendDlgItemMessageW(hDlg, nID, BM_SETCHECK, bCheck ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     // What reached the log frame (UM_EXTRACT_*) and the log view (UM_MOVE*)
     // since the last call; an extracted list is kept, not passed on.
     std::vector<Posted> TakePosted();
-
-    std::unique_ptr<LogHost> m_host;
-    Recorder m_rec;
-    CLogTreeView* m_pView = nullptr;
-    CLogNode* m_pLast = nullptr;
-    DWORD m_nKey = 0;
-    int m_nOldExpand = 0;
 };
 
 // The tree control's items as "text[child,child]" in order, all levels.

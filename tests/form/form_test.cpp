@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 #include "common/ImportPatch.h"
+#include "common/WindowShot.h"
 #include "framework/Frame.h"
 #include "resources/MainFormRes.h"
 #include "server/app/ZavetraView.h"
@@ -594,38 +595,6 @@ TEST_F(MainForm, HelpOpensTheDocumentBesideTheProgram) {
     EXPECT_TRUE(Posted().empty());
 }
 
-// Writes the window as it is on the screen into a 24-bit BMP file.
-bool SaveWindowBitmap(HWND hWnd, const std::wstring& file) {
-    RECT rc{};
-    ::GetWindowRect(hWnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC hScreen = ::GetDC(nullptr);
-    HDC hMem = ::CreateCompatibleDC(hScreen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP hbm = ::CreateDIBSection(hScreen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(hMem, hbm);
-    ::BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
-    ::GdiFlush();
-    const DWORD stride = ((w * 3 + 3) & ~3u), size = stride * h;
-    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
-                        static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
-    bool ok = false;
-    HANDLE f = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD n = 0;
-        ok = ::WriteFile(f, &fh, sizeof(fh), &n, nullptr) && ::WriteFile(f, &bi.bmiHeader, sizeof(BITMAPINFOHEADER), &n, nullptr) &&
-             ::WriteFile(f, bits, size, &n, nullptr);
-        ::CloseHandle(f);
-    }
-    ::SelectObject(hMem, old);
-    ::DeleteObject(hbm);
-    ::DeleteDC(hMem);
-    ::ReleaseDC(nullptr, hScreen);
-    return ok;
-}
-
 TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
     ASSERT_NO_FATAL_FAILURE(Open());
     // The frame was shrunk to the form's template size.
@@ -727,7 +696,7 @@ TEST_F(MainForm, FrameShrinksToTheFormAndShowsEveryControl) {
         m_pFrame->SetWindowPos(HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         m_pFrame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         for (int i = 0; i < 10; ++i) { Pump(); ::Sleep(30); }
-        EXPECT_TRUE(SaveWindowBitmap(*m_pFrame, dir + L"\\main_form.bmp"));
+        EXPECT_TRUE(WriteWindowBitmap(*m_pFrame, dir + L"\\main_form.bmp"));
     }
 }
 

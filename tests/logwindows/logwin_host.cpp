@@ -116,7 +116,7 @@ CLogNode* MakeCall(LPCWSTR pszLabel, int nClient, DWORD nKey, bool bBreak, int n
     pCall->m_pEntry->SetClientId(nClient);
     pCall->m_pEntry->m_key = nKey;
     if (bBreak) pCall->m_pEntry->SetFlags(LOGF_BREAK);
-    CLogNode* pPrev = nullptr;
+    std::vector<CLogNode*> members;
     for (int i = 0; i < nMembers; ++i) {
         CLogNode* pMember = AllocNode();
         wchar_t name[16];
@@ -129,15 +129,9 @@ CLogNode* MakeCall(LPCWSTR pszLabel, int nClient, DWORD nKey, bool bBreak, int n
             pMember->m_pEntry->m_key = 0x1000 + i;
             pMember->m_pEntry->SetFlags(LOGF_LOADABLE);
         }
-        if (pPrev) {
-            pPrev->m_pNext = pMember;
-            pMember->m_pBack = pPrev;
-        } else {
-            pCall->m_pChildren = pMember;
-            pMember->m_pBack = pCall;
-        }
-        pPrev = pMember;
+        members.push_back(pMember);
     }
+    LinkMembers(pCall, members);
     if (nMembers) pCall->m_pEntry->SetFlags(LOGF_MEMBER_TREE);
     return pCall;
 }
@@ -150,6 +144,20 @@ CLogNode* LinkAfter(CLogNode* pPrev, CLogNode* pCall) {
     return pCall;
 }
 
+void LinkMembers(CLogNode* pParent, const std::vector<CLogNode*>& members) {
+    CLogNode* pPrev = nullptr;
+    for (CLogNode* p : members) {
+        if (pPrev) {
+            pPrev->m_pNext = p;
+            p->m_pBack = pPrev;
+        } else {
+            pParent->m_pChildren = p;
+            p->m_pBack = pParent;
+        }
+        pPrev = p;
+    }
+}
+
 std::vector<HTREEITEM> VisibleItems(HWND hTree) {
     std::vector<HTREEITEM> items;
     for (HTREEITEM h = TreeView_GetRoot(hTree); h; h = TreeView_GetNextVisible(hTree, h)) items.push_back(h);
@@ -158,59 +166,15 @@ std::vector<HTREEITEM> VisibleItems(HWND hTree) {
 
 int ItemCount(HWND hTree) { return static_cast<int>(TreeView_GetCount(hTree)); }
 
-BoxCloser::BoxCloser() {
-    ::InitializeCriticalSection(&m_cs);
-    m_hThread = ::CreateThread(nullptr, 0, &BoxCloser::Run, this, 0, nullptr);
-}
-
-BoxCloser::~BoxCloser() {
-    m_bStop = true;
-    ::WaitForSingleObject(m_hThread, 5000);
-    ::CloseHandle(m_hThread);
-    ::DeleteCriticalSection(&m_cs);
-}
-
-namespace {
-BOOL CALLBACK CollectBox(HWND hWnd, LPARAM lParam) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    wchar_t cls[32] = {}, caption[64] = {};
-    ::GetClassNameW(hWnd, cls, 32);
-    ::GetWindowTextW(hWnd, caption, 64);
-    if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(hWnd) && wcscmp(cls, L"#32770") == 0 &&
-        wcscmp(caption, L"Zavetra") == 0)
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hWnd);
-    return TRUE;
-}
-}  // namespace
-
-DWORD WINAPI BoxCloser::Run(LPVOID p) {
-    auto* self = static_cast<BoxCloser*>(p);
-    std::vector<HWND> done;
-    while (!self->m_bStop) {
-        std::vector<HWND> boxes;
-        ::EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
-        for (HWND h : boxes) {
-            if (std::find(done.begin(), done.end(), h) != done.end()) continue;
-            done.push_back(h);
-            wchar_t text[512] = {};
-            ::GetDlgItemTextW(h, 0xFFFF, text, 512);
-            ::EnterCriticalSection(&self->m_cs);
-            self->m_texts.push_back(text);
-            ::LeaveCriticalSection(&self->m_cs);
-            ::PostMessageW(h, WM_COMMAND, IDOK, 0);
-        }
-        done.erase(std::remove_if(done.begin(), done.end(), [](HWND h) { return !::IsWindow(h); }), done.end());
-        ::Sleep(20);
-    }
-    return 0;
-}
-
-std::vector<std::wstring> BoxCloser::Texts() {
-    ::EnterCriticalSection(&m_cs);
-    std::vector<std::wstring> t = m_texts;
-    ::LeaveCriticalSection(&m_cs);
-    return t;
+std::wstring ItemTextOf(HWND hTree, HTREEITEM h) {
+    wchar_t buf[256] = {};
+    TVITEMW it{};
+    it.mask = TVIF_TEXT;
+    it.hItem = h;
+    it.pszText = buf;
+    it.cchTextMax = 256;
+    ::SendMessageW(hTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return buf;
 }
 
 bool BoxCloser::WaitFor(size_t n, DWORD ms) {

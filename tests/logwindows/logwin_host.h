@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/BoxAnswerer.h"
 #include "framework/DocView.h"
 #include "logwindows/LogTreeDoc.h"
 #include "logwindows/LogTreeFrame.h"
@@ -75,26 +76,22 @@ CLogNode* MakeCall(LPCWSTR pszLabel, int nClient, DWORD nKey, bool bBreak, int n
                    bool bObjects = false);
 // Links the call behind pPrev (the master list's order) and returns it.
 CLogNode* LinkAfter(CLogNode* pPrev, CLogNode* pCall);
+// Makes the nodes, in order, the chain of members below pParent.
+void LinkMembers(CLogNode* pParent, const std::vector<CLogNode*>& members);
 
 // The texts of the items of a tree control in display order (expanded items only).
 std::vector<HTREEITEM> VisibleItems(HWND hTree);
 int ItemCount(HWND hTree);
+// The text of a tree control's item.
+std::wstring ItemTextOf(HWND hTree, HTREEITEM h);
 
 // Closes every message box captioned "Zavetra" this process shows and keeps
 // its text; from construction to destruction.
-class BoxCloser {
+class BoxCloser : public BoxAnswerer {
 public:
-    BoxCloser();
-    ~BoxCloser();
-    std::vector<std::wstring> Texts();
+    BoxCloser() : BoxAnswerer(IDOK) {}
+    // Pumps this thread until n texts have been kept (or the timeout).
     bool WaitFor(size_t n, DWORD ms = 5000);
-
-private:
-    static DWORD WINAPI Run(LPVOID p);
-    HANDLE m_hThread = nullptr;
-    volatile bool m_bStop = false;
-    CRITICAL_SECTION m_cs;
-    std::vector<std::wstring> m_texts;
 };
 
 // Pumps this thread until pred() holds (or the timeout).

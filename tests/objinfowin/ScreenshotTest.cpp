@@ -5,49 +5,13 @@
 // a bitmap into the folder named by ZV_SHOT_DIR.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <cstdio>
 #include <string>
 #include <vector>
 #include "CaptureTest_h.h"
+#include "common/WindowShot.h"
 #include "WindowFixture.h"
 
 namespace {
-
-// Writes the screen's pixels under the window as a 24-bit bitmap file.
-bool SaveWindow(HWND h, const std::wstring& path) {
-    RECT rc;
-    ::GetWindowRect(h, &rc);
-    const int w = rc.right - rc.left, ht = rc.bottom - rc.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = ht;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, w, ht, screen, rc.left, rc.top, SRCCOPY);
-    ::SelectObject(mem, old);
-    const DWORD stride = ((w * 3 + 3) / 4) * 4;
-    const DWORD size = stride * ht;
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
-    fh.bfSize = fh.bfOffBits + size;
-    bool ok = false;
-    if (FILE* f = _wfopen(path.c_str(), L"wb")) {
-        ok = fwrite(&fh, sizeof(fh), 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
-             fwrite(bits, 1, size, f) == size;
-        fclose(f);
-    }
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    return ok;
-}
 
 CObjInfo* DictionaryRecord() {
     CLSID clsid{};
@@ -67,11 +31,6 @@ CObjInfo* DictionaryRecord() {
 
 class ObjInfoScreenshot : public ObjInfoWindowTest {
 protected:
-    std::wstring Folder() {
-        WCHAR dir[MAX_PATH] = {};
-        ::GetEnvironmentVariableW(L"ZV_SHOT_DIR", dir, MAX_PATH);
-        return dir[0] ? std::wstring(dir) + L"\\" : std::wstring();
-    }
     void Shoot(const wchar_t* name) {
         ::SetForegroundWindow(*m_pFrame);
         m_pFrame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -79,7 +38,7 @@ protected:
             Pump();
             ::Sleep(25);
         }
-        EXPECT_TRUE(SaveWindow(*m_pFrame, Folder() + name)) << "saving " << name;
+        EXPECT_TRUE(WriteWindowBitmap(*m_pFrame, ShotFolder() + name)) << "saving " << name;
     }
 };
 

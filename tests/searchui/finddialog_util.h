@@ -7,11 +7,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "logwindows/logwin_host.h"
+#include "common/BoxAnswerer.h"
+#include "common/LogDialogTest.h"
 #include "resources/FindDialogRes.h"
 #include "search/dialogs/FindDialog.h"
 
@@ -36,32 +36,16 @@ struct Posted {
     DWORD options;
 };
 
-// Answers every message box captioned "Zavetra" with m_nAnswer and keeps its text.
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(int nAnswer);
-    ~BoxAnswerer();
-    std::vector<std::wstring> Texts();
-    volatile int m_nAnswer;
-
-private:
-    static DWORD WINAPI Run(LPVOID p);
-    HANDLE m_hThread = nullptr;
-    volatile bool m_bStop = false;
-    CRITICAL_SECTION m_cs;
-    std::vector<std::wstring> m_texts;
-};
-
-class FindDialogTest : public ::testing::Test {
+class FindDialogTest : public LogDialogTest {
 protected:
-    void SetUp() override;
     void TearDown() override;
+    void ResetDialogSettings(CAppSettings& s) override;
+    void AttachSpies() override;
+    void DetachSpies() override;
 
     // A call line of client nClient with the members, handed over as the main frame does.
     CLogNode* AddCall(LPCWSTR pszLabel, int nClient, std::initializer_list<MemberSpec> members);
     CLogNode* Member(CLogNode* pCall, int n) const;
-    // The log view's check box of a node toggled as a click does.
-    void ToggleInView(CLogNode* pNode);
     // The find dialog opened by the log view's command.
     CFindDialog* OpenDialog();
 
@@ -76,17 +60,11 @@ protected:
     void PickOperator(int nID, int nOperator);     // operator box item with CBN_SELCHANGE
     void Click(int nID);                           // BM_CLICK on the control
     std::wstring Text(int nID) const;
-    bool Checked(int nID) const;
-    bool Enabled(int nID) const;
+    bool Checked(int nID) const { return LogDialogTest::Checked(m_hDlg, nID); }
+    bool Enabled(int nID) const { return LogDialogTest::Enabled(m_hDlg, nID); }
     std::vector<Posted> TakePosted();
 
-    std::unique_ptr<LogHost> m_host;
-    Recorder m_rec;
-    CLogTreeView* m_pView = nullptr;
     CFindDialog* m_pDlg = nullptr;
     HWND m_hDlg = nullptr;
     HWND m_hTree = nullptr;
-    CLogNode* m_pLast = nullptr;
-    DWORD m_nKey = 0;
-    int m_nOldExpand = 0;
 };

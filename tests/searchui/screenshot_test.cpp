@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/WindowShot.h"
 #include "server/core/Messages.h"
 
 namespace {
@@ -73,30 +74,8 @@ bool WritePng(const std::wstring& path, int w, int h, const std::vector<unsigned
 }
 
 bool CaptureWindow(HWND hWnd, const std::wstring& path) {
-    RECT rc{};
-    ::GetWindowRect(hWnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC hScreen = ::GetDC(nullptr);
-    HDC hMem = ::CreateCompatibleDC(hScreen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-    void* pBits = nullptr;
-    HBITMAP hBmp = ::CreateDIBSection(hScreen, &bi, DIB_RGB_COLORS, &pBits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(hMem, hBmp);
-    ::BitBlt(hMem, 0, 0, w, h, hScreen, rc.left, rc.top, SRCCOPY);
-    ::GdiFlush();
-    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
-    const auto* px = static_cast<const unsigned char*>(pBits);
-    for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-        rgb[i * 3] = px[i * 4 + 2];
-        rgb[i * 3 + 1] = px[i * 4 + 1];
-        rgb[i * 3 + 2] = px[i * 4];
-    }
-    ::SelectObject(hMem, old);
-    ::DeleteObject(hBmp);
-    ::DeleteDC(hMem);
-    ::ReleaseDC(nullptr, hScreen);
-    return WritePng(path, w, h, rgb);
+    const WindowPixels px = GrabWindow(hWnd);
+    return WritePng(path, px.w, px.h, px.rgb);
 }
 
 TEST_F(FindDialogTest, ScreenshotWithTwoConditions) {
