@@ -332,7 +332,30 @@ Sub PerCall(a, b, kind, ta, tb)
     ta = ta / n : tb = tb / n
 End Sub
 
-Dim floor, zv, kinds, kind, tf, tz
+' Fresh clients, one after the other: the first call of each, then its
+' later calls; the averages over the clients.
+Const kFresh = 8, kLater = 10
+Sub FirstAndLater(progid, kind, tFirst, tLater)
+    Dim c, x, t0, t1, k
+    tFirst = 0 : tLater = 0
+    For c = 1 To kFresh
+        Set x = CreateObject(progid)
+        t0 = Timer
+        CallOnce x, kind
+        t1 = Timer
+        If t1 < t0 Then t1 = t1 + 86400
+        tFirst = tFirst + (t1 - t0)
+        t0 = Timer
+        For k = 1 To kLater : CallOnce x, kind : Next
+        t1 = Timer
+        If t1 < t0 Then t1 = t1 + 86400
+        tLater = tLater + (t1 - t0)
+        Set x = Nothing
+    Next
+    tFirst = tFirst / kFresh : tLater = tLater / (kFresh * kLater)
+End Sub
+
+Dim floor, zv, kinds, kind, tf, tz, tf2, tz2
 Set floor = CreateObject("ZavetraBench.NoopConnect")
 Set zv = CreateObject("Zavetra.Connect")
 kinds = Array("empty", "pairs10", "dict100", "array1000", "dict1")
@@ -340,6 +363,14 @@ For Each kind In kinds
     PerCall floor, zv, kind, tf, tz
     out.WriteLine "vbs_noop_" & kind & "_ns=" & CLng(tf * 1e9)
     out.WriteLine "vbs_zv_" & kind & "_ns=" & CLng(tz * 1e9)
+Next
+For Each kind In Array("pairs10", "dict100", "dict1")
+    FirstAndLater "ZavetraBench.NoopConnect", kind, tf, tf2
+    FirstAndLater "Zavetra.Connect", kind, tz, tz2
+    out.WriteLine "vbs_fresh_noop_" & kind & "_first_ns=" & CLng(tf * 1e9)
+    out.WriteLine "vbs_fresh_noop_" & kind & "_later_ns=" & CLng(tf2 * 1e9)
+    out.WriteLine "vbs_fresh_zv_" & kind & "_first_ns=" & CLng(tz * 1e9)
+    out.WriteLine "vbs_fresh_zv_" & kind & "_later_ns=" & CLng(tz2 * 1e9)
 Next
 out.WriteLine "vbs_done=1"
 out.Close
@@ -497,6 +528,16 @@ int main(int argc, char** argv) {
         Figure("vbs_zv_" + std::string(name) + "_s", zv);
         Figure("vbs_" + std::string(name) + "_ratio", floor > 0 ? zv / floor : 0);
     }
+    for (const char* name : {"pairs10", "dict100", "dict1"}) {
+        for (const char* when : {"first", "later"}) {
+            const std::string tail = std::string(name) + "_" + when;
+            const double floor = vbs["vbs_fresh_noop_" + tail + "_ns"] * 1e-9;
+            const double zv = vbs["vbs_fresh_zv_" + tail + "_ns"] * 1e-9;
+            Figure("vbs_fresh_noop_" + tail + "_s", floor);
+            Figure("vbs_fresh_zv_" + tail + "_s", zv);
+            Figure("vbs_fresh_" + tail + "_ratio", floor > 0 ? zv / floor : 0);
+        }
+    }
     for (const auto& [name, f] : firstFloor) {
         const auto& z = firstZv[name];
         Figure("fresh_noop_" + name + "_first_s", f.first);
@@ -515,6 +556,12 @@ int main(int argc, char** argv) {
     const double budget100 = firstFloor["dict100"].second + back100 * cpp["empty"].first;
     Figure("dict100_later_budget_s", budget100);
     Figure("dict100_later_budget_ratio", budget100 > 0 ? firstZv["dict100"].second / budget100 : 0);
+    // The same budget from the VBScript client, with its own empty call.
+    const double vbsBudget100 =
+        (vbs["vbs_fresh_noop_dict100_later_ns"] + back100 * vbs["vbs_noop_empty_ns"]) * 1e-9;
+    Figure("vbs_dict100_later_budget_s", vbsBudget100);
+    Figure("vbs_dict100_later_budget_ratio",
+           vbsBudget100 > 0 ? vbs["vbs_fresh_zv_dict100_later_ns"] * 1e-9 / vbsBudget100 : 0);
     Figure("failed_calls", g_nFailed);
 
     pTestObj->Release();
