@@ -329,27 +329,10 @@ TEST_F(LogWindow, ForcedStopDuringACaptureEndsTheCall) {
     EXPECT_EQ(L"r=0\r\nend\r\n", c.Output());
 }
 
-TEST_F(LogWindow, EightClientsAtOnceLoseNoCallAndKeepTheirOrder) {
-    const int kClients = 8, kCalls = 250;
-    const std::wstring go = SignalFile(L"go-all");
-    for (int k = 1; k <= kClients; ++k) {
-        std::string body = VbsWaitFor(go) + "errors = 0\n"
-                           "For i = 1 To " + std::to_string(kCalls) + "\n"
-                           "  z.Tr \"c" + std::to_string(k) + " #\" & Right(\"000\" & i, 4), Empty\n"
-                           "  If Err.Number <> 0 Then errors = errors + 1 : Err.Clear\n"
-                           "Next\n"
-                           "WScript.Echo \"errors=\" & errors\n";
-        ASSERT_TRUE(Client().Start(L"many" + std::to_wstring(k) + L".vbs", VbsClient(body)));
-    }
-    Sleep(500);
-    Signal(go);
-    for (auto& c : clients) {
-        EXPECT_EQ(0u, c->Wait(300000));
-        EXPECT_EQ(L"errors=0\r\nend\r\n", c->Output());
-    }
-    ASSERT_TRUE(WaitForNoClients());
-    std::vector<std::wstring> lines = zv.AllCallLines();
-    EXPECT_EQ(static_cast<size_t>(kClients * kCalls), lines.size());
+// Every call line "c<k> #<i>" of the clients 1..nClients, calls 1..nCalls,
+// each client's in its order.
+void ExpectEveryCallInOrder(const std::vector<std::wstring>& lines, int nClients, int nCalls) {
+    EXPECT_EQ(static_cast<size_t>(nClients * nCalls), lines.size());
     std::map<std::wstring, std::vector<int>> byClient;
     for (const std::wstring& s : lines) {
         size_t p = s.rfind(L"   c");
@@ -357,11 +340,104 @@ TEST_F(LogWindow, EightClientsAtOnceLoseNoCallAndKeepTheirOrder) {
         if (p == std::wstring::npos || hash == std::wstring::npos) continue;
         byClient[s.substr(p + 3, hash - p - 3)].push_back(_wtoi(s.c_str() + hash + 2));
     }
-    ASSERT_EQ(static_cast<size_t>(kClients), byClient.size());
+    ASSERT_EQ(static_cast<size_t>(nClients), byClient.size());
     for (const auto& [name, seq] : byClient) {
-        std::vector<int> want(kCalls);
-        for (int i = 0; i < kCalls; ++i) want[i] = i + 1;
+        std::vector<int> want(nCalls);
+        for (int i = 0; i < nCalls; ++i) want[i] = i + 1;
         EXPECT_EQ(want, seq) << "client " << Narrow(name);
+    }
+}
+
+// The body of client k: waits for the go signal, then makes nCalls Tr calls
+// with the argument; the failures counted by code.
+std::string ManyCallsBody(const std::wstring& go, int k, int nCalls, const std::string& argument) {
+    return VbsWaitFor(go) +
+           "Set inner = CreateObject(\"Scripting.Dictionary\") : inner.Add \"k\", 1\n"
+           "Set outer = CreateObject(\"Scripting.Dictionary\") : outer.Add \"inner\", inner : outer.Add \"n\", 2\n"
+           "refused = 0 : other = 0\n"
+           "For i = 1 To " + std::to_string(nCalls) + "\n"
+           "  z.Tr \"c" + std::to_string(k) + " #\" & Right(\"000\" & i, 4), " + argument + "\n"
+           "  If Err.Number = &H80010108 Then refused = refused + 1 Else If Err.Number <> 0 Then other = other + 1\n"
+           "  Err.Clear\n"
+           "Next\n"
+           "WScript.Echo \"refused=\" & refused & \" other=\" & other\n";
+}
+
+TEST_F(LogWindow, EightClientsAtOnceLoseNoCallAndKeepTheirOrder) {
+    const int kClients = 8, kCalls = 250;
+    const std::wstring go = SignalFile(L"go-all");
+    for (int k = 1; k <= kClients; ++k)
+        ASSERT_TRUE(Client().Start(L"many" + std::to_wstring(k) + L".vbs", VbsClient(ManyCallsBody(go, k, kCalls, "Empty"))));
+    Sleep(500);
+    Signal(go);
+    for (auto& c : clients) {
+        EXPECT_EQ(0u, c->Wait(300000));
+        EXPECT_EQ(L"refused=0 other=0\r\nend\r\n", c->Output());
+    }
+    ASSERT_TRUE(WaitForNoClients());
+    ExpectEveryCallInOrder(zv.AllCallLines(), kClients, kCalls);
+}
+
+// Each call hands over a dictionary that holds a dictionary: at its end the
+// server releases the proxies of both, and COM delivers the other clients'
+// calls in the middle of that release.
+TEST_F(LogWindow, ClientsHandingOverNestedObjectsGetTheAnswersOfTheirState) {
+    {
+        SCOPED_TRACE("two clients, ready");
+        const int kClients = 2, kCalls = 300;
+        const std::wstring go = SignalFile(L"go-nested");
+        for (int k = 1; k <= kClients; ++k)
+            ASSERT_TRUE(Client().Start(L"nested" + std::to_wstring(k) + L".vbs",
+                                       VbsClient(ManyCallsBody(go, k, kCalls, "Array(\"d\", outer)"))));
+        Sleep(500);
+        Signal(go);
+        for (auto& c : clients) {
+            EXPECT_EQ(0u, c->Wait(300000));
+            EXPECT_EQ(L"refused=0 other=0\r\nend\r\n", c->Output());
+        }
+        ASSERT_TRUE(WaitForNoClients());
+        ExpectEveryCallInOrder(zv.AllCallLines(), kClients, kCalls);
+        zv.Command(kCmdReleaseMemory);
+    }
+    {
+        SCOPED_TRACE("eight clients, stopped");
+        // One client keeps the stopped state while the others call.
+        const std::wstring release = SignalFile(L"release-holder");
+        CScriptClient& holder = Client();
+        ASSERT_TRUE(holder.Start(L"holder.vbs", VbsClient("z.Br \"stop me\", Empty\n"
+                                                          "WScript.Echo \"held=\" & Hex(Err.Number)\n"
+                                                          "Err.Clear\n" +
+                                                          VbsWaitFor(release))));
+        ASSERT_NE(nullptr, zv.WaitForLine(L"stop me"));
+        zv.Command(kCmdStop);
+        const int kClients = 8, kCalls = 300;
+        const std::wstring go = SignalFile(L"go-stopped");
+        std::vector<CScriptClient*> callers;
+        for (int k = 1; k <= kClients; ++k) {
+            callers.push_back(&Client());
+            ASSERT_TRUE(callers.back()->Start(L"stopped" + std::to_wstring(k) + L".vbs",
+                                              VbsClient(ManyCallsBody(go, k, kCalls, "Array(\"d\", outer)"))));
+        }
+        Sleep(500);
+        Signal(go);
+        for (CScriptClient* c : callers) {
+            EXPECT_EQ(0u, c->Wait(300000));
+            EXPECT_EQ(L"refused=300 other=0\r\nend\r\n", c->Output());
+        }
+        Signal(release);
+        EXPECT_EQ(0u, holder.Wait(30000));
+        EXPECT_EQ(L"held=80010108\r\nend\r\n", holder.Output());
+        ASSERT_TRUE(WaitForNoClients());
+        // The refused calls are not shown; the server goes on serving.
+        std::vector<std::wstring> lines = zv.AllCallLines();
+        ASSERT_EQ(1u, lines.size()) << testing::PrintToString(lines);
+        EXPECT_TRUE(Contains(lines[0], L"stop me"));
+        CScriptClient& next = Client();
+        ASSERT_TRUE(next.Start(L"next.vbs", VbsClient("z.Tr \"served again\", Array(\"n\", 1)\n"
+                                                      "WScript.Echo \"next=\" & Hex(Err.Number)\n")));
+        EXPECT_EQ(0u, next.Wait(30000));
+        EXPECT_EQ(L"next=0\r\nend\r\n", next.Output());
+        EXPECT_NE(nullptr, zv.WaitForLine(L"served again"));
     }
 }
 
