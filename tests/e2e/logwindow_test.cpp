@@ -63,6 +63,17 @@ protected:
         return false;
     }
 
+    // A new client's call gets S_OK and its line shows: the server serves.
+    void ExpectTheNextClientIsServed(const std::string& label) {
+        CScriptClient& next = Client();
+        ASSERT_TRUE(next.Start(L"next.vbs", VbsClient("z.Tr \"" + label + "\", Array(\"n\", 1)\n"
+                                                      "WScript.Echo \"r=\" & Hex(Err.Number)")));
+        EXPECT_EQ(0u, next.Wait(30000));
+        EXPECT_EQ(L"r=0\r\nend\r\n", next.Output());
+        EXPECT_NE(nullptr, zv.WaitForLine(std::wstring(label.begin(), label.end()), 5000));
+        EXPECT_TRUE(zv.Running());
+    }
+
     CZavetra zv;
     std::vector<std::unique_ptr<CScriptClient>> clients;
 };
@@ -432,12 +443,7 @@ TEST_F(LogWindow, ClientsHandingOverNestedObjectsGetTheAnswersOfTheirState) {
         std::vector<std::wstring> lines = zv.AllCallLines();
         ASSERT_EQ(1u, lines.size()) << testing::PrintToString(lines);
         EXPECT_TRUE(Contains(lines[0], L"stop me"));
-        CScriptClient& next = Client();
-        ASSERT_TRUE(next.Start(L"next.vbs", VbsClient("z.Tr \"served again\", Array(\"n\", 1)\n"
-                                                      "WScript.Echo \"next=\" & Hex(Err.Number)\n")));
-        EXPECT_EQ(0u, next.Wait(30000));
-        EXPECT_EQ(L"next=0\r\nend\r\n", next.Output());
-        EXPECT_NE(nullptr, zv.WaitForLine(L"served again"));
+        ExpectTheNextClientIsServed("served again");
     }
 }
 
@@ -451,12 +457,7 @@ TEST_F(LogWindow, ClientKilledAtABreakDoesNotHoldTheServer) {
     // thread serves messages again.
     DWORD_PTR r = 0;
     EXPECT_NE(0, SendMessageTimeoutW(zv.MainWindow(), WM_NULL, 0, 0, SMTO_BLOCK, 10000, &r));
-    CScriptClient& next = Client();
-    ASSERT_TRUE(next.Start(L"after-doomed.vbs", VbsClient("z.Tr \"after doomed\", Array(\"n\", 1)\nWScript.Echo \"r=\" & Hex(Err.Number)")));
-    EXPECT_EQ(0u, next.Wait(30000));
-    EXPECT_EQ(L"r=0\r\nend\r\n", next.Output());
-    EXPECT_NE(nullptr, zv.WaitForLine(L"after doomed", 5000));
-    EXPECT_TRUE(zv.Running());
+    ExpectTheNextClientIsServed("after doomed");
 }
 
 TEST_F(LogWindow, ClientKilledInTheMiddleOfItsCallsDoesNotHoldTheServer) {
@@ -465,12 +466,7 @@ TEST_F(LogWindow, ClientKilledInTheMiddleOfItsCallsDoesNotHoldTheServer) {
         "For i = 1 To 100000 : z.Tr \"busy #\" & Right(\"0000\" & i, 5), Array(\"i\", i) : Next")));
     ASSERT_NE(nullptr, zv.WaitForLine(L"busy #00050", 60000));
     doomed.Kill();
-    CScriptClient& next = Client();
-    ASSERT_TRUE(next.Start(L"after-busy.vbs", VbsClient("z.Tr \"after busy\", Array(\"n\", 1)\nWScript.Echo \"r=\" & Hex(Err.Number)")));
-    EXPECT_EQ(0u, next.Wait(30000));
-    EXPECT_EQ(L"r=0\r\nend\r\n", next.Output());
-    EXPECT_NE(nullptr, zv.WaitForLine(L"after busy", 5000));
-    EXPECT_TRUE(zv.Running());
+    ExpectTheNextClientIsServed("after busy");
 }
 
 TEST_F(LogWindow, ReleaseMemoryEmptiesTheLogAndStartsTheIdsAgain) {
