@@ -27,7 +27,10 @@ public:
     // TRUE when the first n characters of pszPattern occur in the text;
     // bCase FALSE folds only A-Z to a-z.
     BOOL Contains(LPCOLESTR pszPattern, int n, BOOL bCase) const;
-    LPCOLESTR Trim();                                  // strips U+0020 at both ends, in place
+    // Strips U+0020 at both ends into a fitting new string, so that the length
+    // prefix stays that of the text; without memory for it throws 11 and the
+    // text stays as it was. Nothing to strip allocates nothing.
+    LPCOLESTR Trim();
     // The number between the first two and last two characters ("[ 12 ]" -> 12),
     // -1 when the inner part is not all digits or does not fit an int.
     int GetBracketIndex() const;

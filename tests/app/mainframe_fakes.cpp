@@ -142,6 +142,10 @@ bool CFakeLogThread::OnThreadMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case FAKE_CLOSE_LOGWINDOW:
         if (m_hLogWnd) ::DestroyWindow(m_hLogWnd);
         return true;
+    case FAKE_CLOSE_AND_END:
+        if (m_hLogWnd) ::DestroyWindow(m_hLogWnd);
+        ::PostQuitMessage(0);
+        return true;
     }
     return message >= WM_APP;
 }

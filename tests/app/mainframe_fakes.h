@@ -77,6 +77,8 @@ public:
 // A thread message to the stand-in: destroy the log window (as the user
 // closing it), which posts UM_LOGVIEW_CLOSED to the main window.
 constexpr UINT FAKE_CLOSE_LOGWINDOW = WM_APP + 0x200;
+// The same, and then the log thread ends on its own, untold.
+constexpr UINT FAKE_CLOSE_AND_END = WM_APP + 0x201;
 
 // The factory the main frame is given in these tests.
 CWinThread* CreateFakeLogThread(HWND hMainWnd);

@@ -682,18 +682,36 @@ TEST_F(MainFrameTest, MemoryStateWithoutLogWindowWaitsForNewLog) {
 }
 
 // A close message from a log window that is already gone (a call found the
-// window gone and returned 4 without waiting) acts on no log thread that is
-// started after it: neither through the main loop nor in a call's wait.
+// window gone and returned 4 without waiting; or its thread had ended too, so
+// that the stop before the next log could not post its quit) acts on no log
+// thread that is started after it: neither through the main loop nor in a
+// call's wait.
 TEST_F(MainFrameTest, StaleCloseMessageLeavesALaterLogThreadAlone) {
-    for (bool bMainLoopFirst : {true, false}) {
-        SCOPED_TRACE(bMainLoopFirst ? "main loop" : "wait loop");
+    struct {
+        const char* name;
+        bool bThreadEnded;
+        bool bMainLoopFirst;
+    } const kCases[] = {
+        {"main loop", false, true},
+        {"wait loop", false, false},
+        {"thread ended, main loop", true, true},
+        {"thread ended, wait loop", true, false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
         FakeLog::Get().Reset();
         ResetGlobals();
         MainFrameHost host;
         ASSERT_EQ(0u, host.Connect());
-        host.Frame()->GetLogThread()->PostThreadMessage(FAKE_CLOSE_LOGWINDOW, 0, 0);
+        CWinThread* pOld = host.Frame()->GetLogThread();
+        pOld->PostThreadMessage(c.bThreadEnded ? FAKE_CLOSE_AND_END : FAKE_CLOSE_LOGWINDOW, 0, 0);
         for (ULONGLONG end = ::GetTickCount64() + 5000; FakeLog::Get().hLogWindow && ::GetTickCount64() < end;)
             ::Sleep(5);
+        if (c.bThreadEnded) {
+            ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pOld->m_hThread, 5000));
+            // Nothing can be posted to it any more.
+            EXPECT_FALSE(pOld->PostThreadMessage(UM_LOGTHREAD_QUIT, 0, 0));
+        }
         EXPECT_EQ(4u, host.Trace(L"gone"));
         MSG msg;
         ASSERT_TRUE(::PeekMessageW(&msg, host.Hwnd(), UM_LOGVIEW_CLOSED, UM_LOGVIEW_CLOSED, PM_NOREMOVE));
@@ -701,11 +719,12 @@ TEST_F(MainFrameTest, StaleCloseMessageLeavesALaterLogThreadAlone) {
         EXPECT_EQ(0u, host.Connect());   // a new log thread
         CWinThread* pNew = host.Frame()->GetLogThread();
         ASSERT_EQ(2, FakeLog::Get().threadsStarted.load());
-        if (bMainLoopFirst) PumpMessages(50);
+        if (c.bMainLoopFirst) PumpMessages(50);
         EXPECT_EQ(0u, host.Trace(L"accepted"));
         EXPECT_EQ(pNew, host.Frame()->GetLogThread());
         EXPECT_EQ(CMainFrame::STATE_READY, host.Frame()->GetTraceState());
         EXPECT_EQ(1, FakeLog::Get().threadsDeleted.load());
+        EXPECT_EQ(c.bThreadEnded ? 0 : 1, FakeLog::Get().Count(UM_LOGTHREAD_QUIT));
         EXPECT_TRUE(boxes.TakeTexts().empty());
     }
 }

@@ -188,7 +188,8 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileHeldCallIsReadIsRefused) {
 
 // A client connects while a call that has no log window is captured: the
 // log is started anew, but the pools the capture writes into stay, and the
-// call goes to the new log window.
+// call goes to the new log window. Its nodes are shown there, so the pools
+// outlive the call too, and go at the next emptying.
 TEST_F(NestedDeliveryTest, ConnectDuringCaptureKeepsThePools) {
     MainFrameHost host;
     g_nClients = 1;
@@ -218,6 +219,12 @@ TEST_F(NestedDeliveryTest, ConnectDuringCaptureKeepsThePools) {
     EXPECT_EQ(pShown, host.Doc()->GetTail());
     EXPECT_STREQ(L"during", static_cast<LPCOLESTR>(pShown->m_pEntry->m_name));
     EXPECT_NE(nullptr, FindObjectNode(pShown->m_pChildren));
+    EXPECT_GT(GetNodePoolState().nNodeBlocks, 0) << "the pools went under the shown call";
+
+    PostToMain(host.Hwnd(), UM_RELEASE_MEMORY);
+    PumpMessages();
+    EXPECT_EQ(nullptr, host.Doc()->GetHead());
+    EXPECT_EQ(0, GetNodePoolState().nNodeBlocks) << "the pools outlived the next emptying";
     EXPECT_TRUE(boxes.Texts().empty());
 
     ::VariantClear(&args);
@@ -235,29 +242,41 @@ enum class End {
     AddEntryFails  // the hand-over fails with 23
 };
 
+// What comes in while the table is released.
+enum class In {
+    Call,      // another client's call
+    Clients    // the last client leaves and a new one connects
+};
+
 struct ReleaseCase {
     const char* name;
     End end;
+    In in;
     UINT nOuter;        // the call's code
-    UINT nNested;       // the code of the call that came in during the release
+    UINT nNested;       // the code of the call (or the connect) that came in during the release
     int nStateAfter;
     int nHandedOver;    // calls the log window was told of
     size_t nBoxes;      // boxes with "Error(Fatal) Insert_TreeItem ..."
 };
 
 const ReleaseCase kReleaseCases[] = {
-    {"finished", End::Continue, 0, 0, CMainFrame::STATE_READY, 2, 0},
-    {"stopped in the wait", End::StopInWait, 2, 2, CMainFrame::STATE_STOPPED, 1, 0},
-    {"refused while stopped", End::Stopped, 2, 2, CMainFrame::STATE_STOPPED, 0, 0},
-    {"refused without log window", End::WindowGone, 4, 4, CMainFrame::STATE_NO_LOGWINDOW, 0, 0},
-    {"error 23 in the wait", End::ErrorInWait, 23, 23, CMainFrame::STATE_FATAL, 1, 1},
+    {"finished", End::Continue, In::Call, 0, 0, CMainFrame::STATE_READY, 2, 0},
+    {"stopped in the wait", End::StopInWait, In::Call, 2, 2, CMainFrame::STATE_STOPPED, 1, 0},
+    {"refused while stopped", End::Stopped, In::Call, 2, 2, CMainFrame::STATE_STOPPED, 0, 0},
+    {"refused without log window", End::WindowGone, In::Call, 4, 4, CMainFrame::STATE_NO_LOGWINDOW, 0, 0},
+    {"error 23 in the wait", End::ErrorInWait, In::Call, 23, 23, CMainFrame::STATE_FATAL, 1, 1},
     // The state is set after the table has gone: the nested call still finds it ready.
-    {"hand-over fails", End::AddEntryFails, 23, 0, CMainFrame::STATE_FATAL, 2, 1},
+    {"hand-over fails", End::AddEntryFails, In::Call, 23, 0, CMainFrame::STATE_FATAL, 2, 1},
+    // With a log window the log stays through the client leaving and coming.
+    {"finished, clients come and go", End::Continue, In::Clients, 0, 0, CMainFrame::STATE_READY, 1, 0},
+    {"error 23 in the wait, clients come and go", End::ErrorInWait, In::Clients, 23, 0, CMainFrame::STATE_FATAL, 1,
+     1},
 };
 
 // Releasing a call's objects is no read of them: a call that comes in
 // meanwhile is captured and treated by the state it finds, its line joins
-// the list, and the table being destroyed is destroyed once.
+// the list, and the table being destroyed is destroyed once. Clients that
+// leave and come meanwhile are counted, and the log side hears of them.
 TEST_F(NestedDeliveryTest, CallArrivingWhileATableIsReleased) {
     for (const ReleaseCase& c : kReleaseCases) {
         SCOPED_TRACE(c.name);
@@ -277,13 +296,18 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileATableIsReleased) {
 
         auto* pObj = new CHookDispatch;
         VARIANT args = ObjectPair(pObj);
-        UINT nNested = 99;
+        UINT nNested = 99, nDisconnect = 99;
         int nObjRefsInside = -1;
         pObj->onGetTypeInfo = [&] {
             // Captured: the next release is the table's.
             pObj->onRelease = [&] {
                 nObjRefsInside = pObj->Refs();
-                nNested = host.Trace(L"nested");
+                if (c.in == In::Call) {
+                    nNested = host.Trace(L"nested");
+                } else {
+                    nDisconnect = host.Disconnect();
+                    nNested = host.Connect();
+                }
             };
         };
         bool bFirst = true;
@@ -301,7 +325,16 @@ TEST_F(NestedDeliveryTest, CallArrivingWhileATableIsReleased) {
         EXPECT_EQ(2, nObjRefsInside) << "the table's release did not deliver the call";
         EXPECT_EQ(c.nNested, nNested);
         EXPECT_EQ(2, pObj->Refs()) << "the table released the object more than once";
-        EXPECT_EQ((std::vector<std::wstring>{L"outer", L"nested"}), MasterLabels(host.Doc()));
+        if (c.in == In::Call) {
+            EXPECT_EQ((std::vector<std::wstring>{L"outer", L"nested"}), MasterLabels(host.Doc()));
+        } else {
+            EXPECT_EQ(0u, nDisconnect);
+            EXPECT_EQ(std::vector<std::wstring>{L"outer"}, MasterLabels(host.Doc()));
+            EXPECT_EQ(1, g_nClients);
+            EXPECT_FALSE(::IsWindowVisible(host.Hwnd()));
+            EXPECT_EQ(1, FakeLog::Get().Count(UM_DISCONNECTED));
+            EXPECT_EQ(1, FakeLog::Get().Count(UM_CONNECTED));
+        }
         EXPECT_EQ(nullptr, host.Doc()->GetObjTable());
         EXPECT_EQ(c.nStateAfter, host.Frame()->GetTraceState());
         EXPECT_EQ(c.nHandedOver, FakeLog::Get().Count(UM_ADD_ENTRY));

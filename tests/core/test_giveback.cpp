@@ -88,3 +88,64 @@ TEST_F(GiveBack, GroupingThatFailsGivesBackItsGroups)
     FreeNodeTree(g);
     EXPECT_EQ(0, NodesInUse());
 }
+
+// The checked members are copied for the dialogs in every way they ask for,
+// with the allocations failing at each copy in turn: whatever was copied
+// before the failure goes back, the nodes in use are those of the source.
+TEST_F(GiveBack, CheckedCopiesThatFailLeaveNoNodeBehind)
+{
+    const int v = 1;
+    std::vector<CLogNode*> n = BuildTree({
+        { L"A", -1, Kind(1) | 1 },                                  // 0
+        { L"x", 0 }, { L"y", 1 },                                   // 1 2
+        { L"o", 0, Kind(2) }, { L"p", 3 },                          // 3 4
+        { L"Items", 3, Kind(4) }, { L"Item 1", 5 }, { L"Item 2", 5 },   // 5 6 7
+        { L"arr", 0, Kind(3) }, { L"[ 1 ]", 8 }, { L"[ 2 ]", 8 },   // 8 9 10
+        { L"B", -1, Kind(1) | 2 },                                  // 11
+        { L"w", 11 }, { L"q", 12 },                                 // 12 13
+    });
+    CCheckedRootSet set;
+    for (int i : { 2, 4, 7, 10, 11, 12 }) {
+        n[i]->NodeSetChecked(v, TRUE);
+        set.insert(NodeTraceRoot(n[i]));
+    }
+    const int nSource = NodesInUse();
+    struct { const char* name; BOOL bObject, bPath, bFind; } const kWays[] = {
+        { "checked calls", FALSE, FALSE, FALSE },
+        { "members by name", TRUE, FALSE, FALSE },
+        { "members by path", TRUE, TRUE, FALSE },
+        { "found by name", TRUE, FALSE, TRUE },
+        { "found by path", TRUE, TRUE, TRUE },
+    };
+    for (const auto& w : kWays) {
+        SCOPED_TRACE(w.name);
+        int nFailures = 0;
+        for (int nAllowed = 0;; ++nAllowed) {
+            ASSERT_LT(nAllowed, 100) << "the copy never succeeded";
+            SCOPED_TRACE(nAllowed);
+            CLogNode* pCopy = nullptr;
+            bool bFailed = false;
+            {
+                CFailingBstrAlloc fail(nAllowed);
+                try {
+                    pCopy = CopyCheckedRoots(set, v, w.bObject, w.bPath, w.bFind);
+                } catch (const CExcept& e) {
+                    EXPECT_EQ(11u, e.m_nCode);
+                    bFailed = true;
+                }
+            }
+            if (!bFailed) {
+                ASSERT_NE(nullptr, pCopy);
+                FreeNodeTree(pCopy);
+                EXPECT_EQ(nSource, NodesInUse());
+                break;
+            }
+            ++nFailures;
+            EXPECT_EQ(nullptr, pCopy);
+            EXPECT_EQ(nSource, NodesInUse()) << "nodes of the failed copy were kept";
+        }
+        EXPECT_GT(nFailures, 1);
+    }
+    FreeNodeTree(n[0]);
+    EXPECT_EQ(0, NodesInUse());
+}
