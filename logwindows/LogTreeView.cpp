@@ -79,19 +79,11 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         RefillMoveDialog();
         break;
     }
-    case HINT_NEW_CALL: {
-        CLogNode* pNode = HintNode(pHint);
-        if (!pNode) break;
-        int nRows = 1;
-        if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
-            nRows += NodeCountExpandedRows(pNode, GetViewIndex());
-        SetTotalRows(GetTotalRows() + nRows);
-        SetFirstRow(std::max(0, GetTotalRows() - static_cast<int>(GetPushedScrollInfo().nPage)));
-        AppendCallItem(pNode);
-        UpdateScrollBar();
+    case HINT_NEW_CALL:
+        OnNewCall(HintNode(pHint));
         break;
-    }
     case HINT_CLEAR:
+        DropPendingAppends();
         ResetTree();
         if (m_pExtractDialog) {
             CExtractDialog* p = m_pExtractDialog;
@@ -167,6 +159,110 @@ void CLogTreeView::AppendCallItem(CLogNode* pNode) {
     if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
 }
 
+void CLogTreeView::OnNewCall(CLogNode* pNode) {
+    if (!pNode) return;
+    int nRows = 1;
+    if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
+        nRows += NodeCountExpandedRows(pNode, GetViewIndex());
+    SetTotalRows(GetTotalRows() + nRows);
+    const int nPage = static_cast<int>(GetPushedScrollInfo().nPage);
+    SetFirstRow(std::max(0, GetTotalRows() - nPage));
+    // Nothing here talks to the control: any message to it would make the
+    // view catch up at once.
+    const ULONGLONG now = ::GetTickCount64();
+    if (!m_bAppendPending) {
+        m_bAppendPending = true;
+        m_nPendingSince = now;
+        m_nPendingRows = 0;
+    }
+    // Calls that fill more than a page are not loaded one by one: the page
+    // is loaded afresh from the end, which costs the same for any number.
+    m_nPendingRows += nRows;
+    if (!m_bPendingOverflow) {
+        if (m_nPendingRows <= std::max(nPage, 1)) {
+            m_PendingCalls.push_back(pNode);
+        } else {
+            m_PendingCalls.clear();
+            m_bPendingOverflow = true;
+        }
+    }
+    if (now - m_nPendingSince >= std::max<ULONGLONG>(kMaxPendingMs, 2 * m_nCatchUpDelay)) {
+        CatchUpAppends();
+        return;
+    }
+    if (!m_bTimerSet && m_hWnd)
+        m_bTimerSet = ::SetTimer(m_hWnd, kCatchUpTimer, m_nCatchUpDelay, nullptr) != 0;
+    // Without a timer nothing would come back for the display.
+    if (!m_bTimerSet) CatchUpAppends();
+}
+
+void CLogTreeView::DropPendingAppends() {
+    m_PendingCalls.clear();
+    m_bAppendPending = false;
+    m_bPendingOverflow = false;
+    m_nPendingRows = 0;
+    if (m_bTimerSet && m_hWnd) ::KillTimer(m_hWnd, kCatchUpTimer);
+    m_bTimerSet = false;
+}
+
+void CLogTreeView::CatchUpAppends() {
+    if (!m_bAppendPending || m_bCatchingUp) return;
+    const ULONGLONG nStart = ::GetTickCount64();
+    std::vector<CLogNode*> calls;
+    calls.swap(m_PendingCalls);
+    const bool bOverflow = m_bPendingOverflow;
+    DropPendingAppends();
+    if (!m_hWnd) return;
+    struct Flag {
+        bool& b;
+        explicit Flag(bool& r) : b(r) { b = true; }
+        ~Flag() { b = false; }
+    } inCatchUp(m_bCatchingUp);
+    CTreeCtrl& tree = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    // One redraw for the whole catch-up: the control neither paints nor
+    // sizes its bars for every item.
+    SetRedraw(FALSE);
+    struct Redraw {
+        CLogTreeView* v;
+        ~Redraw() {
+            v->SetRedraw(TRUE);
+            v->Invalidate(FALSE);
+        }
+    } redraw{this};
+    // The new calls go behind the loaded run only when it ends where they
+    // begin (calls refused meanwhile may lie between); otherwise, or when
+    // there are too many of them, the page is loaded afresh from the end.
+    bool bAppend = !bOverflow && !calls.empty();
+    if (bAppend) {
+        HTREEITEM hLastRoot = tree.GetRootItem();
+        for (HTREEITEM h = hLastRoot; h; h = tree.GetNextSiblingItem(h)) hLastRoot = h;
+        if (CLogNode* pLoaded = NodeOfItem(hLastRoot)) {
+            bAppend = false;
+            int nSteps = 0;
+            for (CLogNode* p = pLoaded->m_pNext; p && nSteps < 64; p = p->m_pNext, ++nSteps) {
+                if (p == calls.front()) {
+                    bAppend = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (bAppend) {
+        for (CLogNode* pNode : calls) LoadRootItem(pNode);
+    } else {
+        tree.DeleteAllItems();
+        if (pDoc && pDoc->m_pLastNode) LoadRootItem(pDoc->m_pLastNode);
+    }
+    if (HTREEITEM hLast = tree.GetLastVisibleItem()) tree.EnsureVisible(hLast);
+    if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
+    UpdateScrollBar();
+    // The log thread spends at most about a fifth of a stream of calls on
+    // showing them: a slow catch-up spaces out the next ones.
+    const ULONGLONG nTook = ::GetTickCount64() - nStart;
+    m_nCatchUpDelay = static_cast<UINT>(std::clamp<ULONGLONG>(4 * nTook, kCatchUpDelayMs, kMaxCatchUpDelayMs));
+}
+
 void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
     UniqueHMenu menu(::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_LOGTREE_POPUP)));
     if (!menu) return;
@@ -180,6 +276,18 @@ void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
 // --- messages -------------------------------------------------------------------------
 
 LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Whatever comes to the control finds it caught up with the new calls.
+    if (m_bAppendPending && !m_bCatchingUp) {
+        if (message == WM_DESTROY || message == WM_NCDESTROY) DropPendingAppends();
+        else Guarded([this] { CatchUpAppends(); });
+    }
+    if (message == WM_TIMER && wParam == kCatchUpTimer) {
+        if (m_bTimerSet) {
+            ::KillTimer(m_hWnd, kCatchUpTimer);
+            m_bTimerSet = false;
+        }
+        return 0;
+    }
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_CHAR:

@@ -4,7 +4,18 @@
 // offers the objects of the held call for the object-information window,
 // and opens the window's one extract, find and move dialog. Its Uncheck All,
 // find-navigation and move handlers serve the result views too.
+//
+// A new call line changes the row arithmetic at once, but its items are
+// loaded later, together with those of the calls that follow it: a timer of
+// the view catches up a few tens of milliseconds after the first of them,
+// and so does any message that reaches the view before (painting, input, a
+// hint, a query of the control, enabling it at a break), so that whatever
+// looks at the control finds it caught up. A stream of calls that keeps the
+// timer from firing is caught up inside the hand-over once the oldest
+// waiting call is older than the limit below.
 #pragma once
+#include <vector>
+
 #include "logwindows/TreeViewEx.h"
 
 class CExtractDialog;
@@ -34,6 +45,21 @@ public:
     // The call's root item appended, the page bound kept above it; when the
     // view shows the end of the log, the control follows the new end.
     void AppendCallItem(CLogNode* pNode);
+    // Loads the items of the calls appended since the last catch-up (the
+    // page follows the end of the log) and pushes the scroll figures.
+    void CatchUpAppends();
+    // Whether call lines wait for their items, and since when (tick count).
+    bool IsCatchUpPending() const { return m_bAppendPending; }
+    ULONGLONG PendingSince() const { return m_nPendingSince; }
+
+    // The longest a waiting call line's items stay unloaded while calls keep
+    // coming (ms), and the delay of the catch-up after the first of them.
+    // A catch-up that takes long spaces out the next ones (up to the
+    // largest delay), so that showing the calls does not slow them down.
+    static constexpr ULONGLONG kMaxPendingMs = 100;
+    static constexpr UINT kCatchUpDelayMs = 30;
+    static constexpr UINT kMaxCatchUpDelayMs = 250;
+    static constexpr UINT_PTR kCatchUpTimer = 0x5A01;
     void ShowObjectPopup(HTREEITEM hItem, int x, int y);
 
     // How a popup menu is shown (a test replaces it to count popups).
@@ -63,5 +89,20 @@ private:
     // Runs an input handler of the base; a CExcept goes to the frame.
     template <class F> bool Guarded(F&& f);
 
+    // A new call line: rows and scroll figures now, its items with the next catch-up.
+    void OnNewCall(CLogNode* pNode);
+    // The waiting calls are forgotten (the log is emptied).
+    void DropPendingAppends();
+
     CExtractDialog* m_pExtractDialog = nullptr;
+    // The call lines whose items are not loaded yet, in the order handed
+    // over; when more come than fill the page bounds only the end is loaded.
+    std::vector<CLogNode*> m_PendingCalls;
+    bool m_bAppendPending = false;
+    bool m_bPendingOverflow = false;
+    bool m_bCatchingUp = false;
+    bool m_bTimerSet = false;
+    ULONGLONG m_nPendingSince = 0;
+    int m_nPendingRows = 0;
+    UINT m_nCatchUpDelay = kCatchUpDelayMs;
 };
