@@ -53,7 +53,24 @@ void CLogTreeView::OnUpdate(CView*, LPARAM lHint, CObject* pHint) {
     Guarded([&] { HandleHint(lHint, pHint); });
 }
 
+bool CLogTreeView::NeedsCatchUp(UINT message) {
+    switch (message) {
+    case WM_PAINT: case WM_PRINT: case WM_PRINTCLIENT: case WM_TIMER: case WM_ENABLE: case WM_SIZE:
+    case WM_SHOWWINDOW: case WM_SETFOCUS: case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_CHAR:
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_MOUSEWHEEL:
+    case WM_CONTEXTMENU: case WM_VSCROLL: case WM_HSCROLL: case UM_MOVE_HIT:
+        return true;
+    }
+    return false;
+}
+
+void CLogTreeView::BringUpToDate() {
+    if (m_bAppendPending && !m_bCatchingUp) Guarded([this] { CatchUpAppends(); });
+}
+
 void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
+    // Every hint but a new call and emptying works on the page as it is shown.
+    if (lHint != HINT_NEW_CALL && lHint != HINT_CLEAR) CatchUpAppends();
     CTreeDocEx* pDoc = GetDocument();
     CTreeCtrl& tree = GetTreeCtrl();
     const CFindDialogSlot* pFind = CLogTreeThread::s_pFindDialog;
@@ -186,7 +203,11 @@ void CLogTreeView::OnNewCall(CLogNode* pNode) {
             m_bPendingOverflow = true;
         }
     }
-    if (now - m_nPendingSince >= std::max<ULONGLONG>(kMaxPendingMs, 2 * m_nCatchUpDelay)) {
+    // A page of waiting rows is shown at once: every line is on the page for
+    // a while, however fast the calls come; and a stream that keeps the
+    // timer from firing still shows its calls.
+    if (m_nPendingRows >= std::max(nPage, 1) ||
+        now - m_nPendingSince >= std::max<ULONGLONG>(kMaxPendingMs, 2 * m_nCatchUpDelay)) {
         CatchUpAppends();
         return;
     }
@@ -276,10 +297,12 @@ void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
 // --- messages -------------------------------------------------------------------------
 
 LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Whatever comes to the control finds it caught up with the new calls.
+    // What paints the control, moves its page or takes input finds it caught
+    // up with the new calls. Queries of the control do not: a walk over its
+    // items from outside must not see them replaced under it.
     if (m_bAppendPending && !m_bCatchingUp) {
         if (message == WM_DESTROY || message == WM_NCDESTROY) DropPendingAppends();
-        else Guarded([this] { CatchUpAppends(); });
+        else if (NeedsCatchUp(message)) BringUpToDate();
     }
     if (message == WM_TIMER && wParam == kCatchUpTimer) {
         if (m_bTimerSet) {
@@ -369,6 +392,7 @@ LRESULT CLogTreeView::OnRClick() {
 
 bool CLogTreeView::OnCmd(UINT nID, int nCode) {
     if (nCode != CN_COMMAND) return CTreeViewEx::OnCmd(nID, nCode);
+    BringUpToDate();
     switch (nID) {
     case ID_EXTRACT_DIALOG:   OnExtractDialog(); return true;
     case ID_FIND_DIALOG:      OnFindDialog(); return true;

@@ -8,11 +8,12 @@
 // A new call line changes the row arithmetic at once, but its items are
 // loaded later, together with those of the calls that follow it: a timer of
 // the view catches up a few tens of milliseconds after the first of them,
-// and so does any message that reaches the view before (painting, input, a
-// hint, a query of the control, enabling it at a break), so that whatever
-// looks at the control finds it caught up. A stream of calls that keeps the
-// timer from firing is caught up inside the hand-over once the oldest
-// waiting call is older than the limit below.
+// and so does whatever reaches the view before (painting, input, a scroll
+// command, a command or hint, enabling it at a break), so that the page is
+// current wherever it is shown or used. Inside the hand-over the view
+// catches up when a page of rows waits (so that no line passes unshown) or
+// when the oldest waiting call is older than the limit below (a stream that
+// keeps the timer from firing).
 #pragma once
 #include <vector>
 
@@ -48,6 +49,7 @@ public:
     // Loads the items of the calls appended since the last catch-up (the
     // page follows the end of the log) and pushes the scroll figures.
     void CatchUpAppends();
+    void BringUpToDate() override;
     // Whether call lines wait for their items, and since when (tick count).
     bool IsCatchUpPending() const { return m_bAppendPending; }
     ULONGLONG PendingSince() const { return m_nPendingSince; }
@@ -89,6 +91,8 @@ private:
     // Runs an input handler of the base; a CExcept goes to the frame.
     template <class F> bool Guarded(F&& f);
 
+    // Whether a message to the control paints it, moves its page or is input.
+    static bool NeedsCatchUp(UINT message);
     // A new call line: rows and scroll figures now, its items with the next catch-up.
     void OnNewCall(CLogNode* pNode);
     // The waiting calls are forgotten (the log is emptied).

@@ -168,6 +168,9 @@ public:
     CLogNode* SearchBackward(CLogNode* pChain, CLogNode** ppPass, BOOL bMarkedOnly) const;
 
     // --- derived views ---------------------------------------------------------------
+    // Brings the loaded page up to date before the frame moves it (a view
+    // that loads new items later catches up here).
+    virtual void BringUpToDate() {}
     // After every check toggle.
     virtual void OnCheckChanged() = 0;
     // Not null when the item is to be framed in the object-information colour.

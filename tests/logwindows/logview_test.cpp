@@ -88,6 +88,8 @@ TEST_F(LogViewTest, NewCallLinesAddTheirRowsShowTheLastPageAndStayWithinThePageB
             ASSERT_EQ(nTotal, m_pView->GetTotalRows()) << "call " << i;
             const int nPage = static_cast<int>(m_pView->GetPushedScrollInfo().nPage);
             ASSERT_EQ(std::max(0, nTotal - nPage), m_pView->GetFirstRow()) << "call " << i;
+            // The items follow by themselves.
+            ASSERT_TRUE(PumpUntil([&] { return !m_pView->IsCatchUpPending(); }, 2000)) << "call " << i;
             int nRoots = 0;
             for (HTREEITEM h = TreeView_GetRoot(m_hTree); h; h = TreeView_GetNextSibling(m_hTree, h)) ++nRoots;
             ASSERT_LE(nRoots, nRootBound) << "call " << i;
