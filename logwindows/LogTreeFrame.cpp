@@ -89,8 +89,10 @@ void CLogTreeFrame::OnDestroy() {
 // --- the trace state ----------------------------------------------------------------
 
 void CLogTreeFrame::ApplyViewRule() {
-    if (CView* pView = GetActiveView(); pView && pView->m_hWnd)
-        pView->EnableWindow(g_nClients == 0 || m_bPaused);
+    // A call that changes nothing costs no message to the view.
+    const bool bEnable = g_nClients == 0 || m_bPaused;
+    if (CView* pView = GetActiveView(); pView && pView->m_hWnd && (pView->IsWindowEnabled() != FALSE) != bEnable)
+        pView->EnableWindow(bEnable);
 }
 
 void CLogTreeFrame::UpdateToolButtons() {

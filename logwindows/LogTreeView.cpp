@@ -53,7 +53,28 @@ void CLogTreeView::OnUpdate(CView*, LPARAM lHint, CObject* pHint) {
     Guarded([&] { HandleHint(lHint, pHint); });
 }
 
+bool CLogTreeView::NeedsCatchUp(UINT message) {
+    switch (message) {
+    case WM_ENABLE: case WM_SIZE:
+    case WM_SHOWWINDOW: case WM_SETFOCUS: case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_CHAR:
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_MOUSEWHEEL:
+    case WM_CONTEXTMENU: case WM_VSCROLL: case WM_HSCROLL: case UM_MOVE_HIT:
+        return true;
+    }
+    return false;
+}
+
+void CLogTreeView::LoadWaitingCalls() {
+    if (m_bAppendPending && !m_bCatchingUp) Guarded([this] { CatchUpAppends(false); });
+}
+
+void CLogTreeView::BringUpToDate() {
+    if (IsCatchUpPending() && !m_bCatchingUp) Guarded([this] { CatchUpAppends(); });
+}
+
 void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
+    // Every hint but a new call and emptying works on the page as it is shown.
+    if (lHint != HINT_NEW_CALL && lHint != HINT_CLEAR) CatchUpAppends();
     CTreeDocEx* pDoc = GetDocument();
     CTreeCtrl& tree = GetTreeCtrl();
     const CFindDialogSlot* pFind = CLogTreeThread::s_pFindDialog;
@@ -79,19 +100,11 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         RefillMoveDialog();
         break;
     }
-    case HINT_NEW_CALL: {
-        CLogNode* pNode = HintNode(pHint);
-        if (!pNode) break;
-        int nRows = 1;
-        if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
-            nRows += NodeCountExpandedRows(pNode, GetViewIndex());
-        SetTotalRows(GetTotalRows() + nRows);
-        SetFirstRow(std::max(0, GetTotalRows() - static_cast<int>(GetPushedScrollInfo().nPage)));
-        AppendCallItem(pNode);
-        UpdateScrollBar();
+    case HINT_NEW_CALL:
+        OnNewCall(HintNode(pHint));
         break;
-    }
     case HINT_CLEAR:
+        DropPendingAppends();
         ResetTree();
         if (m_pExtractDialog) {
             CExtractDialog* p = m_pExtractDialog;
@@ -167,6 +180,145 @@ void CLogTreeView::AppendCallItem(CLogNode* pNode) {
     if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
 }
 
+void CLogTreeView::OnNewCall(CLogNode* pNode) {
+    if (!pNode) return;
+    int nRows = 1;
+    if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
+        nRows += NodeCountExpandedRows(pNode, GetViewIndex());
+    SetTotalRows(GetTotalRows() + nRows);
+    const int nPage = static_cast<int>(GetPushedScrollInfo().nPage);
+    SetFirstRow(std::max(0, GetTotalRows() - nPage));
+    // Nothing here talks to the control; the items follow with the catch-up.
+    const ULONGLONG now = ::GetTickCount64();
+    if (!m_bAppendPending) {
+        m_bAppendPending = true;
+        m_nPendingSince = now;
+        m_nPendingRows = 0;
+    }
+    // Calls that fill more than a page are not loaded one by one: the page
+    // is loaded afresh from the end, which costs the same for any number.
+    m_nPendingRows += nRows;
+    if (!m_bPendingOverflow) {
+        if (m_nPendingRows <= std::max(nPage, 1)) {
+            m_PendingCalls.push_back(pNode);
+        } else {
+            m_PendingCalls.clear();
+            m_bPendingOverflow = true;
+        }
+    }
+    // A stream that keeps the timer from firing still shows its calls.
+    m_nLastCallTick = now;
+    if (now - m_nPendingSince >= kMaxPendingMs) CatchUpAppends(IsTrimDue(now));
+    if (IsCatchUpPending() && !m_bTimerSet && m_hWnd)
+        m_bTimerSet = ::SetTimer(m_hWnd, kCatchUpTimer, m_nCatchUpDelay, nullptr) != 0;
+    // Without a timer nothing would come back for the display.
+    if (IsCatchUpPending() && !m_bTimerSet) CatchUpAppends();
+}
+
+bool CLogTreeView::IsTrimDue(ULONGLONG now) const {
+    // Not more than a few pages of rows wait above the page: the control's
+    // work grows with the items it holds.
+    const int nPage = std::max(static_cast<int>(GetPushedScrollInfo().nPage), 1);
+    return now - m_nLastTrimTick >= kMinTrimMs || m_nRowsSinceTrim > 3 * nPage;
+}
+
+void CLogTreeView::OnCatchUpTimer() {
+    // The items that scrolled away above are deleted once the calls pause,
+    // or at the trimming interval while they keep coming: a line stays
+    // loaded for a while after it has left the page.
+    const ULONGLONG now = ::GetTickCount64();
+    const bool bFull = now - m_nLastCallTick >= kCatchUpDelayMs || IsTrimDue(now);
+    Guarded([&] { CatchUpAppends(bFull); });
+    if (!IsCatchUpPending() && m_bTimerSet) {
+        ::KillTimer(m_hWnd, kCatchUpTimer);
+        m_bTimerSet = false;
+    }
+}
+
+void CLogTreeView::DropPendingAppends() {
+    m_PendingCalls.clear();
+    m_bAppendPending = false;
+    m_bTrimPending = false;
+    m_bPendingOverflow = false;
+    m_nPendingRows = 0;
+    if (m_bTimerSet && m_hWnd) ::KillTimer(m_hWnd, kCatchUpTimer);
+    m_bTimerSet = false;
+}
+
+void CLogTreeView::CatchUpAppends(bool bFull) {
+    if (!IsCatchUpPending() || m_bCatchingUp || (!m_bAppendPending && !bFull)) return;
+    if (!m_hWnd) {
+        DropPendingAppends();
+        return;
+    }
+    const ULONGLONG nStart = ::GetTickCount64();
+    struct Flag {
+        bool& b;
+        explicit Flag(bool& r) : b(r) { b = true; }
+        ~Flag() { b = false; }
+    } inCatchUp(m_bCatchingUp);
+    CTreeCtrl& tree = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    // The new calls go behind the loaded run only when it ends where they
+    // begin (calls refused meanwhile may lie between); otherwise, or when
+    // there are too many of them, the page is loaded afresh from the end,
+    // which only a full catch-up does.
+    bool bAppend = m_bAppendPending && !m_bPendingOverflow && !m_PendingCalls.empty();
+    if (bAppend) {
+        HTREEITEM hLastRoot = tree.GetRootItem();
+        for (HTREEITEM h = hLastRoot; h; h = tree.GetNextSiblingItem(h)) hLastRoot = h;
+        if (CLogNode* pLoaded = NodeOfItem(hLastRoot)) {
+            bAppend = false;
+            int nSteps = 0;
+            for (CLogNode* p = pLoaded->m_pNext; p && nSteps < 64; p = p->m_pNext, ++nSteps) {
+                if (p == m_PendingCalls.front()) {
+                    bAppend = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (m_bAppendPending && !bAppend) bFull = true;
+    // One redraw for the whole catch-up: the control neither paints nor
+    // sizes its bars for every item.
+    SetRedraw(FALSE);
+    struct Redraw {
+        CLogTreeView* v;
+        ~Redraw() {
+            v->SetRedraw(TRUE);
+            v->Invalidate(FALSE);
+        }
+    } redraw{this};
+    if (m_bAppendPending) {
+        std::vector<CLogNode*> calls;
+        calls.swap(m_PendingCalls);
+        m_bAppendPending = false;
+        m_bPendingOverflow = false;
+        m_nRowsSinceTrim += m_nPendingRows;
+        m_nPendingRows = 0;
+        m_bTrimPending = true;
+        if (bAppend) {
+            for (CLogNode* pNode : calls) LoadRootItem(pNode);
+        } else {
+            tree.DeleteAllItems();
+            if (pDoc && pDoc->m_pLastNode) LoadRootItem(pDoc->m_pLastNode);
+        }
+        if (HTREEITEM hLast = tree.GetLastVisibleItem()) tree.EnsureVisible(hLast);
+    }
+    // Only the full catch-up deletes items (those that scrolled away above),
+    // so a walk over the items from outside keeps its place.
+    if (!bFull) return;
+    if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
+    UpdateScrollBar();
+    DropPendingAppends();
+    m_nLastTrimTick = ::GetTickCount64();
+    m_nRowsSinceTrim = 0;
+    // The log thread spends at most about a fifth of a stream of calls on
+    // showing them: a slow catch-up spaces out the next ones.
+    m_nCatchUpDelay = static_cast<UINT>(
+        std::clamp<ULONGLONG>(4 * (m_nLastTrimTick - nStart), kCatchUpDelayMs, kMaxCatchUpDelayMs));
+}
+
 void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
     UniqueHMenu menu(::LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_LOGTREE_POPUP)));
     if (!menu) return;
@@ -180,6 +332,20 @@ void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
 // --- messages -------------------------------------------------------------------------
 
 LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // What moves the page or takes input finds the view wholly caught up;
+    // painting and the thread's own queries of the control find the new
+    // calls loaded at the end, with nothing deleted. A query sent to the
+    // control from another thread or process sees the page as last shown,
+    // so that its walk over the items is not changed under it.
+    if (IsCatchUpPending() && !m_bCatchingUp && !(message == WM_TIMER && wParam == kCatchUpTimer)) {
+        if (message == WM_DESTROY || message == WM_NCDESTROY) DropPendingAppends();
+        else if (NeedsCatchUp(message)) BringUpToDate();
+        else if (!::InSendMessage()) LoadWaitingCalls();
+    }
+    if (message == WM_TIMER && wParam == kCatchUpTimer) {
+        OnCatchUpTimer();
+        return 0;
+    }
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_CHAR:
@@ -261,6 +427,7 @@ LRESULT CLogTreeView::OnRClick() {
 
 bool CLogTreeView::OnCmd(UINT nID, int nCode) {
     if (nCode != CN_COMMAND) return CTreeViewEx::OnCmd(nID, nCode);
+    BringUpToDate();
     switch (nID) {
     case ID_EXTRACT_DIALOG:   OnExtractDialog(); return true;
     case ID_FIND_DIALOG:      OnFindDialog(); return true;

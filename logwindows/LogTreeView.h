@@ -4,7 +4,21 @@
 // offers the objects of the held call for the object-information window,
 // and opens the window's one extract, find and move dialog. Its Uncheck All,
 // find-navigation and move handlers serve the result views too.
+//
+// A new call line changes the row arithmetic at once, but its items are
+// loaded later, together with those of the calls that follow it: a timer of
+// the view catches up a few tens of milliseconds after the first of them,
+// and so does whatever reaches the view before (input, a scroll command, a
+// command or hint, enabling it at a break), so that the page is current
+// wherever it is used; painting and the thread's own queries of the control
+// load the new calls at the end and leave the rest to the timer. Calls
+// that come faster than a page per catch-up are not loaded one by one: the
+// page is loaded afresh from the end. Inside the hand-over the view catches
+// up when the oldest waiting call is older than the limit below (a stream
+// that keeps the timer from firing).
 #pragma once
+#include <vector>
+
 #include "logwindows/TreeViewEx.h"
 
 class CExtractDialog;
@@ -34,6 +48,29 @@ public:
     // The call's root item appended, the page bound kept above it; when the
     // view shows the end of the log, the control follows the new end.
     void AppendCallItem(CLogNode* pNode);
+    // Loads the items of the calls appended since the last catch-up (the
+    // page follows the end of the log) and pushes the scroll figures.
+    // bFull false: only the calls are loaded at the end, nothing is deleted;
+    // the page bound above and the scroll figures wait for the full one.
+    void CatchUpAppends(bool bFull = true);
+    void BringUpToDate() override;
+    void LoadWaitingCalls() override;
+    // Whether the view has still to catch up; whether call lines wait for
+    // their items, and since when (tick count).
+    bool IsCatchUpPending() const { return m_bAppendPending || m_bTrimPending; }
+    bool AreCallsWaiting() const { return m_bAppendPending; }
+    ULONGLONG PendingSince() const { return m_nPendingSince; }
+
+    // The longest a waiting call line's items stay unloaded while calls keep
+    // coming (ms), and the delay of the catch-up after the first of them.
+    // While calls keep coming, the items that scrolled away above are
+    // deleted at most this often (ms), or when more than three pages of
+    // rows have come since, so that a line stays loaded a while.
+    static constexpr ULONGLONG kMaxPendingMs = 100;
+    static constexpr UINT kCatchUpDelayMs = 30;
+    static constexpr UINT kMaxCatchUpDelayMs = 250;
+    static constexpr ULONGLONG kMinTrimMs = 300;
+    static constexpr UINT_PTR kCatchUpTimer = 0x5A01;
     void ShowObjectPopup(HTREEITEM hItem, int x, int y);
 
     // How a popup menu is shown (a test replaces it to count popups).
@@ -63,5 +100,29 @@ private:
     // Runs an input handler of the base; a CExcept goes to the frame.
     template <class F> bool Guarded(F&& f);
 
+    // Whether a message to the control paints it, moves its page or is input.
+    static bool NeedsCatchUp(UINT message);
+    // A new call line: rows and scroll figures now, its items with the next catch-up.
+    void OnNewCall(CLogNode* pNode);
+    // The waiting calls are forgotten (the log is emptied).
+    void DropPendingAppends();
+    void OnCatchUpTimer();
+    // Whether the items that scrolled away above are to be deleted now.
+    bool IsTrimDue(ULONGLONG now) const;
+
     CExtractDialog* m_pExtractDialog = nullptr;
+    // The call lines whose items are not loaded yet, in the order handed
+    // over; when more come than fill the page bounds only the end is loaded.
+    std::vector<CLogNode*> m_PendingCalls;
+    bool m_bAppendPending = false;
+    bool m_bTrimPending = false;  // loaded, but the page bound and the scroll figures wait
+    bool m_bPendingOverflow = false;
+    bool m_bCatchingUp = false;
+    bool m_bTimerSet = false;
+    ULONGLONG m_nPendingSince = 0;
+    int m_nPendingRows = 0;
+    ULONGLONG m_nLastCallTick = 0;
+    ULONGLONG m_nLastTrimTick = 0;
+    int m_nRowsSinceTrim = 0;
+    UINT m_nCatchUpDelay = kCatchUpDelayMs;  // the timer's delay, longer after a slow catch-up  // rows loaded since the items above were last deleted
 };

@@ -64,7 +64,9 @@ void CTreeFrameEx::OnSize(UINT nType, int cx, int cy) {
 }
 
 LRESULT CTreeFrameEx::OnScrollBarCommand(WPARAM wParam, LPARAM lParam) {
-    if (auto* pView = dynamic_cast<CTreeViewEx*>(GetActiveView()))
+    if (auto* pView = dynamic_cast<CTreeViewEx*>(GetActiveView())) {
+        pView->BringUpToDate();
         pView->OnScrollCommand(static_cast<UINT>(wParam), reinterpret_cast<const SCROLLINFO*>(lParam));
+    }
     return 0;
 }

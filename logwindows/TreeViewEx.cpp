@@ -278,6 +278,7 @@ HTREEITEM CTreeViewEx::FindVisibleItemOfNode(HTREEITEM hStart, CLogNode* pNode) 
 
 HTREEITEM CTreeViewEx::FindItemOfNode(CLogNode* pNode) const {
     if (!pNode) return nullptr;
+    const_cast<CTreeViewEx*>(this)->LoadWaitingCalls();
     CTreeCtrl& tc = GetTreeCtrl();
     HTREEITEM hSel = tc.GetSelectedItem();
     if (hSel && NodeOfItem(hSel) == pNode) return hSel;

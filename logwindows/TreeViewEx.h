@@ -168,6 +168,12 @@ public:
     CLogNode* SearchBackward(CLogNode* pChain, CLogNode** ppPass, BOOL bMarkedOnly) const;
 
     // --- derived views ---------------------------------------------------------------
+    // Brings the loaded page up to date before the frame moves it (a view
+    // that loads new items later catches up here).
+    virtual void BringUpToDate() {}
+    // Loads the items that a view keeps waiting, without moving the page or
+    // deleting any (a lookup of a node's item finds what was appended).
+    virtual void LoadWaitingCalls() {}
     // After every check toggle.
     virtual void OnCheckChanged() = 0;
     // Not null when the item is to be framed in the object-information colour.

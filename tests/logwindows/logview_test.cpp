@@ -88,6 +88,8 @@ TEST_F(LogViewTest, NewCallLinesAddTheirRowsShowTheLastPageAndStayWithinThePageB
             ASSERT_EQ(nTotal, m_pView->GetTotalRows()) << "call " << i;
             const int nPage = static_cast<int>(m_pView->GetPushedScrollInfo().nPage);
             ASSERT_EQ(std::max(0, nTotal - nPage), m_pView->GetFirstRow()) << "call " << i;
+            // The items follow by themselves.
+            ASSERT_TRUE(PumpUntil([&] { return !m_pView->IsCatchUpPending(); }, 2000)) << "call " << i;
             int nRoots = 0;
             for (HTREEITEM h = TreeView_GetRoot(m_hTree); h; h = TreeView_GetNextSibling(m_hTree, h)) ++nRoots;
             ASSERT_LE(nRoots, nRootBound) << "call " << i;
@@ -115,6 +117,55 @@ TEST_F(LogViewTest, AHeldCallSelectsItsLastRow) {
     EXPECT_EQ(NodeLastDescendant(pHeld), NodeOf(hSel));
     EXPECT_EQ(NodeLastDescendant(pHeld), m_pView->GetCaretNode());
     EXPECT_TRUE(::IsWindowEnabled(m_hTree));
+}
+
+// Calls that come faster than the view shows them: the items follow with no
+// input at all, within a bounded time even while the calls keep coming, as
+// whole calls in log order ending at the newest; a held call is shown at once.
+TEST_F(LogViewTest, NewCallsAreShownWithoutInputWithinBoundedTimeAndAHeldCallAtOnce) {
+    CAppSettings::Get().Settings.TreeViewExpand = 2;
+    const int nRowsPerCall = 4;
+    const int nRootBound = (2 * m_nVisible + 1) / nRowsPerCall + 3;
+    auto checkPage = [&](CLogNode* pNewest) {
+        int nRoots = 0;
+        CLogNode* pExpected = nullptr;
+        for (HTREEITEM h = TreeView_GetRoot(m_hTree); h; h = TreeView_GetNextSibling(m_hTree, h)) {
+            CLogNode* p = NodeOf(h);
+            if (pExpected) {
+                ASSERT_EQ(pExpected, p) << "root " << nRoots;
+            }
+            pExpected = p->m_pNext;
+            ++nRoots;
+        }
+        ASSERT_LE(nRoots, nRootBound);
+        ASSERT_GT(nRoots, m_nVisible / nRowsPerCall);
+        ASSERT_EQ(nRoots * nRowsPerCall, ItemCount(m_hTree));
+        ASSERT_EQ(NodeLastDescendant(pNewest), NodeOf(TreeView_GetLastVisible(m_hTree)));
+    };
+
+    // A burst, then nothing touches the view: it catches up by itself.
+    for (int i = 0; i < 60; ++i) Add(3);
+    ASSERT_TRUE(PumpUntil([&] { return !m_pView->IsCatchUpPending(); }, 2000));
+    EXPECT_EQ(60 * nRowsPerCall, m_pView->GetTotalRows());
+    checkPage(m_pLast);
+
+    // A stream with no pause: no call waits for its items beyond the bound.
+    const ULONGLONG nBound = CLogTreeView::kMaxPendingMs + 100;
+    ULONGLONG nLongest = 0;
+    for (const ULONGLONG t0 = ::GetTickCount64(); ::GetTickCount64() - t0 < 700;) {
+        Add(3);
+        if (m_pView->AreCallsWaiting()) nLongest = std::max(nLongest, ::GetTickCount64() - m_pView->PendingSince());
+    }
+    EXPECT_LE(nLongest, nBound);
+    ASSERT_TRUE(PumpUntil([&] { return !m_pView->IsCatchUpPending(); }, 2000));
+    checkPage(m_pLast);
+
+    // A call held at a break is on the page and selected when the hand-over returns.
+    Add(3);
+    CLogNode* pHeld = Add(3, true);
+    EXPECT_FALSE(m_pView->IsCatchUpPending());
+    EXPECT_EQ(NodeLastDescendant(pHeld), NodeOf(TreeView_GetSelection(m_hTree)));
+    checkPage(pHeld);
 }
 
 TEST_F(LogViewTest, MembersAreAskedForOnlyForTheHeldCallAndLandOnTheNodesItemFoundAgain) {
