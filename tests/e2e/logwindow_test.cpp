@@ -461,10 +461,17 @@ TEST_F(LogWindow, ClientKilledAtABreakDoesNotHoldTheServer) {
 }
 
 TEST_F(LogWindow, ClientKilledInTheMiddleOfItsCallsDoesNotHoldTheServer) {
+    // The client says through a file when its 50th call has returned, and
+    // is killed somewhere after it, in the middle of its calls.
+    const std::wstring busy = SignalFile(L"busy-50");
     CScriptClient& doomed = Client();
     ASSERT_TRUE(doomed.Start(L"busy.vbs", VbsClient(
-        "For i = 1 To 100000 : z.Tr \"busy #\" & Right(\"0000\" & i, 5), Array(\"i\", i) : Next")));
-    ASSERT_NE(nullptr, zv.WaitForLine(L"busy #00050", 60000));
+        "Set fso = CreateObject(\"Scripting.FileSystemObject\")\n"
+        "For i = 1 To 100000\n"
+        "  z.Tr \"busy #\" & Right(\"0000\" & i, 5), Array(\"i\", i)\n"
+        "  If i = 50 Then fso.CreateTextFile(\"" + Path(busy) + "\").Close\n"
+        "Next")));
+    ASSERT_TRUE(WaitForFile(busy, 60000));
     doomed.Kill();
     ExpectTheNextClientIsServed("after busy");
 }
