@@ -49,7 +49,8 @@ public:
 
 protected:
     // What an inner call handed out in p, in a counting wrapper W that
-    // takes p's reference over; hr passes through.
+    // takes p's reference over; hr passes through. (The inner call is made
+    // before, not in the argument list: p must be read after it.)
     template <class W, class J>
     HRESULT HandOut(HRESULT hr, J* p, J** pp) {
         *pp = SUCCEEDED(hr) && p ? new W(p, m_pCounts) : nullptr;
@@ -80,7 +81,8 @@ public:
     STDMETHODIMP Clone(IEnumVARIANT** pp) override {
         ZV_COUNT("IEnumVARIANT::Clone");
         IEnumVARIANT* p = nullptr;
-        return HandOut<CEnum>(m_p->Clone(&p), p, pp);
+        const HRESULT hr = m_p->Clone(&p);
+        return HandOut<CEnum>(hr, p, pp);
     }
 };
 
@@ -123,7 +125,8 @@ public:
     STDMETHODIMP GetRefTypeInfo(HREFTYPE h, ITypeInfo** pp) override {
         ZV_COUNT("ITypeInfo::GetRefTypeInfo");
         ITypeInfo* p = nullptr;
-        return HandOut<CTypeInfo>(m_p->GetRefTypeInfo(h, &p), p, pp);
+        const HRESULT hr = m_p->GetRefTypeInfo(h, &p);
+        return HandOut<CTypeInfo>(hr, p, pp);
     }
     STDMETHODIMP AddressOfMember(MEMBERID id, INVOKEKIND k, PVOID* pp) override {
         ZV_COUNT("ITypeInfo::AddressOfMember");
@@ -151,7 +154,8 @@ public:
     STDMETHODIMP GetTypeInfo(UINT i, LCID lcid, ITypeInfo** pp) override {
         ZV_COUNT("IDispatch::GetTypeInfo");
         ITypeInfo* p = nullptr;
-        return HandOut<CTypeInfo>(m_p->GetTypeInfo(i, lcid, &p), p, pp);
+        const HRESULT hr = m_p->GetTypeInfo(i, lcid, &p);
+        return HandOut<CTypeInfo>(hr, p, pp);
     }
     STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT n, LCID lcid, DISPID* ids) override {
         ZV_COUNT("IDispatch::GetIDsOfNames");

@@ -40,6 +40,21 @@ std::string VbsWaitFor(const std::wstring& file) {
 
 bool Contains(const std::wstring& s, const std::wstring& part) { return s.find(part) != std::wstring::npos; }
 
+// The body of client k: waits for the go signal, then makes nCalls Tr calls
+// with the argument; the failures counted by code.
+std::string ManyCallsBody(const std::wstring& go, int k, int nCalls, const std::string& argument) {
+    return VbsWaitFor(go) +
+           "Set inner = CreateObject(\"Scripting.Dictionary\") : inner.Add \"k\", 1\n"
+           "Set outer = CreateObject(\"Scripting.Dictionary\") : outer.Add \"inner\", inner : outer.Add \"n\", 2\n"
+           "refused = 0 : other = 0\n"
+           "For i = 1 To " + std::to_string(nCalls) + "\n"
+           "  z.Tr \"c" + std::to_string(k) + " #\" & Right(\"000\" & i, 4), " + argument + "\n"
+           "  If Err.Number = &H80010108 Then refused = refused + 1 Else If Err.Number <> 0 Then other = other + 1\n"
+           "  Err.Clear\n"
+           "Next\n"
+           "WScript.Echo \"refused=\" & refused & \" other=\" & other\n";
+}
+
 class LogWindow : public ::testing::Test {
 protected:
     void SetUp() override { StartZavetra(zv); }
@@ -61,6 +76,25 @@ protected:
             Sleep(50);
         }
         return false;
+    }
+
+    // nClients clients of ManyCallsBody started, let go at once, waited for;
+    // each must have written `expected`.
+    void RunAtOnce(const std::wstring& name, int nClients, int nCalls, const std::string& argument,
+                   const std::wstring& expected) {
+        const std::wstring go = SignalFile(L"go-" + name);
+        std::vector<CScriptClient*> started;
+        for (int k = 1; k <= nClients; ++k) {
+            started.push_back(&Client());
+            ASSERT_TRUE(started.back()->Start(name + std::to_wstring(k) + L".vbs",
+                                              VbsClient(ManyCallsBody(go, k, nCalls, argument))));
+        }
+        Sleep(500);
+        Signal(go);
+        for (CScriptClient* c : started) {
+            EXPECT_EQ(0u, c->Wait(300000));
+            EXPECT_EQ(expected, c->Output());
+        }
     }
 
     // A new client's call gets S_OK and its line shows: the server serves.
@@ -359,32 +393,9 @@ void ExpectEveryCallInOrder(const std::vector<std::wstring>& lines, int nClients
     }
 }
 
-// The body of client k: waits for the go signal, then makes nCalls Tr calls
-// with the argument; the failures counted by code.
-std::string ManyCallsBody(const std::wstring& go, int k, int nCalls, const std::string& argument) {
-    return VbsWaitFor(go) +
-           "Set inner = CreateObject(\"Scripting.Dictionary\") : inner.Add \"k\", 1\n"
-           "Set outer = CreateObject(\"Scripting.Dictionary\") : outer.Add \"inner\", inner : outer.Add \"n\", 2\n"
-           "refused = 0 : other = 0\n"
-           "For i = 1 To " + std::to_string(nCalls) + "\n"
-           "  z.Tr \"c" + std::to_string(k) + " #\" & Right(\"000\" & i, 4), " + argument + "\n"
-           "  If Err.Number = &H80010108 Then refused = refused + 1 Else If Err.Number <> 0 Then other = other + 1\n"
-           "  Err.Clear\n"
-           "Next\n"
-           "WScript.Echo \"refused=\" & refused & \" other=\" & other\n";
-}
-
 TEST_F(LogWindow, EightClientsAtOnceLoseNoCallAndKeepTheirOrder) {
     const int kClients = 8, kCalls = 250;
-    const std::wstring go = SignalFile(L"go-all");
-    for (int k = 1; k <= kClients; ++k)
-        ASSERT_TRUE(Client().Start(L"many" + std::to_wstring(k) + L".vbs", VbsClient(ManyCallsBody(go, k, kCalls, "Empty"))));
-    Sleep(500);
-    Signal(go);
-    for (auto& c : clients) {
-        EXPECT_EQ(0u, c->Wait(300000));
-        EXPECT_EQ(L"refused=0 other=0\r\nend\r\n", c->Output());
-    }
+    ASSERT_NO_FATAL_FAILURE(RunAtOnce(L"many", kClients, kCalls, "Empty", L"refused=0 other=0\r\nend\r\n"));
     ASSERT_TRUE(WaitForNoClients());
     ExpectEveryCallInOrder(zv.AllCallLines(), kClients, kCalls);
 }
@@ -396,16 +407,8 @@ TEST_F(LogWindow, ClientsHandingOverNestedObjectsGetTheAnswersOfTheirState) {
     {
         SCOPED_TRACE("two clients, ready");
         const int kClients = 2, kCalls = 300;
-        const std::wstring go = SignalFile(L"go-nested");
-        for (int k = 1; k <= kClients; ++k)
-            ASSERT_TRUE(Client().Start(L"nested" + std::to_wstring(k) + L".vbs",
-                                       VbsClient(ManyCallsBody(go, k, kCalls, "Array(\"d\", outer)"))));
-        Sleep(500);
-        Signal(go);
-        for (auto& c : clients) {
-            EXPECT_EQ(0u, c->Wait(300000));
-            EXPECT_EQ(L"refused=0 other=0\r\nend\r\n", c->Output());
-        }
+        ASSERT_NO_FATAL_FAILURE(RunAtOnce(L"nested", kClients, kCalls, "Array(\"d\", outer)",
+                                          L"refused=0 other=0\r\nend\r\n"));
         ASSERT_TRUE(WaitForNoClients());
         ExpectEveryCallInOrder(zv.AllCallLines(), kClients, kCalls);
         zv.Command(kCmdReleaseMemory);
@@ -421,20 +424,8 @@ TEST_F(LogWindow, ClientsHandingOverNestedObjectsGetTheAnswersOfTheirState) {
                                                           VbsWaitFor(release))));
         ASSERT_NE(nullptr, zv.WaitForLine(L"stop me"));
         zv.Command(kCmdStop);
-        const int kClients = 8, kCalls = 300;
-        const std::wstring go = SignalFile(L"go-stopped");
-        std::vector<CScriptClient*> callers;
-        for (int k = 1; k <= kClients; ++k) {
-            callers.push_back(&Client());
-            ASSERT_TRUE(callers.back()->Start(L"stopped" + std::to_wstring(k) + L".vbs",
-                                              VbsClient(ManyCallsBody(go, k, kCalls, "Array(\"d\", outer)"))));
-        }
-        Sleep(500);
-        Signal(go);
-        for (CScriptClient* c : callers) {
-            EXPECT_EQ(0u, c->Wait(300000));
-            EXPECT_EQ(L"refused=300 other=0\r\nend\r\n", c->Output());
-        }
+        ASSERT_NO_FATAL_FAILURE(RunAtOnce(L"stopped", 8, 300, "Array(\"d\", outer)",
+                                          L"refused=300 other=0\r\nend\r\n"));
         Signal(release);
         EXPECT_EQ(0u, holder.Wait(30000));
         EXPECT_EQ(L"held=80010108\r\nend\r\n", holder.Output());
