@@ -171,15 +171,6 @@ void CLogTreeView::SelectCaretItem(HTREEITEM hItem) {
     if (hItem) SetCaretNode(NodeOfItem(hItem));
 }
 
-void CLogTreeView::AppendCallItem(CLogNode* pNode) {
-    CTreeCtrl& tree = GetTreeCtrl();
-    LoadRootItem(pNode);
-    // The rows say the last page is shown: the control follows the new end,
-    // so that the page bound above trims what scrolled away.
-    if (HTREEITEM hLast = tree.GetLastVisibleItem()) tree.EnsureVisible(hLast);
-    if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
-}
-
 void CLogTreeView::OnNewCall(CLogNode* pNode) {
     if (!pNode) return;
     int nRows = 1;

@@ -45,9 +45,6 @@ public:
     // call line.
     BOOL IsMarkableObject(CLogNode* pNode);
     void SelectCaretItem(HTREEITEM hItem);
-    // The call's root item appended, the page bound kept above it; when the
-    // view shows the end of the log, the control follows the new end.
-    void AppendCallItem(CLogNode* pNode);
     // Loads the items of the calls appended since the last catch-up (the
     // page follows the end of the log) and pushes the scroll figures.
     // bFull false: only the calls are loaded at the end, nothing is deleted;
