@@ -13,7 +13,7 @@ enum : LPARAM {
     HINT_DIALOG_FONT = 4,
     HINT_HIGHLIGHT = 5,
     HINT_REPAINT = 6,
-    HINT_NEW_CALL = 8,            // hint object: the call's node
+    HINT_NEW_CALL = 8,            // hint object: the first of the calls new to the document
     HINT_CLEAR = 9,
     HINT_SELECT_LAST = 10,
     HINT_MEMBERS_LOADED = 11,     // hint object: the node whose members came
@@ -30,8 +30,15 @@ public:
     CLogTreeDoc() = default;
     ~CLogTreeDoc() override = default;
 
-    // Records a call line handed to the log window as the new last node.
-    void AppendCall(CLogNode* pNode);
+    // Records a call line handed to the log window as the new last node,
+    // with the calls that the main frame refused since the previous one
+    // (they lie between the two in the master list). Returns the first of
+    // the calls new to the document, null when there is none.
+    CLogNode* AppendCall(CLogNode* pNode);
+    // Takes the refused calls behind the last node as well, to the end of
+    // the master list (only while the main thread changes nothing there);
+    // returns the first of them, null when there is none.
+    CLogNode* AppendRefusedCalls();
     // Back to the empty state (Release Memory): the chain, the checks, the
     // found nodes and the active conditions are forgotten, then hints 6 and 9
     // (the view empties itself and destroys its dialogs).

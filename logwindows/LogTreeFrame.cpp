@@ -5,6 +5,7 @@
 #include "logwindows/LogTreeDoc.h"
 #include "logwindows/LogTreeThread.h"
 #include "logwindows/LogTreeView.h"
+#include "logwindows/VertScrollBar.h"
 #include "resources/LogWindowRes.h"
 #include "search/SearchCondition.h"
 #include "server/core/Except.h"
@@ -93,6 +94,10 @@ void CLogTreeFrame::ApplyViewRule() {
     const bool bEnable = g_nClients == 0 || m_bPaused;
     if (CView* pView = GetActiveView(); pView && pView->m_hWnd && (pView->IsWindowEnabled() != FALSE) != bEnable)
         pView->EnableWindow(bEnable);
+    // The bar moves the view's page: it is usable exactly when the view is.
+    if (CVertScrollBar* pBar = GetScrollBarDialog(); pBar && pBar->m_wndScrollBar.m_hWnd &&
+                                                     (::IsWindowEnabled(pBar->m_wndScrollBar.m_hWnd) != FALSE) != bEnable)
+        ::EnableWindow(pBar->m_wndScrollBar.m_hWnd, bEnable);
 }
 
 void CLogTreeFrame::UpdateToolButtons() {
@@ -101,7 +106,7 @@ void CLogTreeFrame::UpdateToolButtons() {
     m_wndToolBar.EnableButton(ID_TRACE_BREAK, bClients && !m_bPaused);
     m_wndToolBar.EnableButton(ID_TRACE_RESTART, m_bPaused);
     m_wndToolBar.EnableButton(ID_TRACE_STEPOVER, m_bPaused);
-    m_wndToolBar.EnableButton(ID_TRACE_RELEASEMEMORY, !bClients);
+    m_wndToolBar.EnableButton(ID_TRACE_RELEASEMEMORY, CanReleaseMemory());
 }
 
 BOOL CLogTreeFrame::CheckBreak(CLogNode* pNode) {
@@ -119,6 +124,7 @@ BOOL CLogTreeFrame::CheckBreak(CLogNode* pNode) {
 
 LRESULT CLogTreeFrame::OnAddEntry(WPARAM wParam, LPARAM) {
     auto* pNode = reinterpret_cast<CLogNode*>(wParam);
+    ++m_nHandedCalls;
     BOOL bHeld = FALSE;
     if (m_bStopRequested) {
         PostToMain(UM_STOP);
@@ -130,8 +136,7 @@ LRESULT CLogTreeFrame::OnAddEntry(WPARAM wParam, LPARAM) {
     CLogTreeDoc* pDoc = GetLogDoc();
     if (!pDoc || !pNode) return 0;
     pDoc->ExpandLevels(pNode, CAppSettings::Get().Settings.TreeViewExpand);
-    pDoc->AppendCall(pNode);
-    pDoc->UpdateAllViews(nullptr, HINT_NEW_CALL, HintObject(pNode));
+    if (CLogNode* pFirst = pDoc->AppendCall(pNode)) pDoc->UpdateAllViews(nullptr, HINT_NEW_CALL, HintObject(pFirst));
     if (m_bStopRequested || bHeld) pDoc->UpdateAllViews(nullptr, HINT_SELECT_LAST, nullptr);
     return 0;
 }
@@ -143,7 +148,13 @@ LRESULT CLogTreeFrame::OnClientConnect(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CLogTreeFrame::OnClientDisconnect(WPARAM, LPARAM) {
+LRESULT CLogTreeFrame::OnClientDisconnect(WPARAM wParam, LPARAM) {
+    // Outside every call the master list is whole: the calls refused at its
+    // end are shown now that their client has gone.
+    if (wParam == DISCONNECT_LIST_COMPLETE) {
+        if (CLogTreeDoc* pDoc = GetLogDoc())
+            if (CLogNode* pFirst = pDoc->AppendRefusedCalls()) UpdateLogViews(HINT_NEW_CALL, HintObject(pFirst));
+    }
     UpdateToolButtons();
     UpdateLogViews(HINT_SELECT_LAST);
     m_bStopRequested = m_bPaused = m_bBreakRequested = false;
@@ -194,7 +205,15 @@ void CLogTreeFrame::OnStepping() {
     ApplyViewRule();
 }
 
+bool CLogTreeFrame::CanReleaseMemory() {
+    // After a forced stop g_nClients is 0 while clients may still trace:
+    // their calls hand over and read nodes of the pools.
+    return g_nClients == 0 && g_nLiveClients == 0;
+}
+
 void CLogTreeFrame::OnReleaseMemory() {
+    // The button or menu item may have been updated before a client came.
+    if (!CanReleaseMemory()) return;
     CWinThread* pThread = AfxGetThread();
     auto* pLogThread = dynamic_cast<CLogTreeThread*>(pThread);
     // The result windows close at once: a posted request could be lost while
@@ -204,7 +223,7 @@ void CLogTreeFrame::OnReleaseMemory() {
     if (CLogTreeDoc* pDoc = GetLogDoc()) pDoc->ClearLog();
     // The emptied log has no hits: the count of the last find goes with them.
     GetStatusBar().SetPaneText(1, L"");
-    if (pThread) pThread->PostThreadMessage(UM_REQUEST_RELEASE_MEMORY, 0, 0);
+    if (pThread) pThread->PostThreadMessage(UM_REQUEST_RELEASE_MEMORY, m_nHandedCalls, 0);
 }
 
 // --- requests of the view and the dialogs -------------------------------------------
@@ -326,7 +345,7 @@ bool CLogTreeFrame::OnUpdateCmd(CCmdUI* pCmdUI) {
     case ID_TRACE_BREAK:         pCmdUI->Enable(bClients && !m_bPaused); return true;
     case ID_TRACE_RESTART:
     case ID_TRACE_STEPOVER:      pCmdUI->Enable(m_bPaused); return true;
-    case ID_TRACE_RELEASEMEMORY: pCmdUI->Enable(!bClients); return true;
+    case ID_TRACE_RELEASEMEMORY: pCmdUI->Enable(CanReleaseMemory()); return true;
     }
     return CTreeFrameEx::OnUpdateCmd(pCmdUI);
 }

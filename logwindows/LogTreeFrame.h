@@ -67,9 +67,12 @@ public:
     void UpdateToolButtons();
     // Whether the call of pNode is to be held; sets the paused flag.
     BOOL CheckBreak(CLogNode* pNode);
-    // The view rule: the view is enabled exactly when no client is connected
-    // or a call is held.
+    // The view rule: the view (and the external scroll bar with it) is
+    // enabled exactly when no client is connected or a call is held.
     void ApplyViewRule();
+    // Whether Release Memory may run now: no client is connected, not even
+    // one that a forced stop has stopped counting.
+    static bool CanReleaseMemory();
 
     // The find request and Clear Find Results of a tree frame (the result
     // frames run them too).
@@ -89,4 +92,5 @@ private:
     bool m_bStopRequested = false;
     bool m_bPaused = false;
     bool m_bBreakRequested = false;
+    WPARAM m_nHandedCalls = 0;  // UM_ADD_ENTRY received
 };

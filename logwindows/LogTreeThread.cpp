@@ -331,11 +331,11 @@ void CLogTreeThread::OnShowExtractResult(WPARAM wParam, LPARAM lParam) {
 
 void CLogTreeThread::OnCloseResultViews(WPARAM, LPARAM) { CloseResultViews(); }
 
-void CLogTreeThread::OnRequestReleaseMemory(WPARAM, LPARAM) {
+void CLogTreeThread::OnRequestReleaseMemory(WPARAM wParam, LPARAM) {
     // No result window may refer to a pool node when the pools go, whatever
     // became of an earlier request to close them.
     CloseResultViews();
-    PostToMain(UM_RELEASE_MEMORY, 0, 0);
+    PostToMain(UM_RELEASE_MEMORY, wParam, 0);
 }
 
 void CLogTreeThread::OnFindToResult(WPARAM wParam, LPARAM lParam) {
@@ -344,6 +344,9 @@ void CLogTreeThread::OnFindToResult(WPARAM wParam, LPARAM lParam) {
     if (!pSet) return;
     const int n = (pSet->m_options & SSO_OWN_WINDOW) ? -1
                                                      : static_cast<int>((pSet->m_options & SSO_VIEW_MASK) >> SSO_VIEW_SHIFT);
+    // A window is never its own target: filling it would free the chain
+    // that the find walks.
+    if (pFirst && IsResultViewOpen(n) && m_pResultDoc[n - 1] && m_pResultDoc[n - 1]->m_pFirstNode == pFirst) return;
     try {
         if (!OpenResultView(n)) throw CExcept(ZV_ERR_CREATE_RESULTVIEW);
         int nCount = s_pResultWindow->pfnBuildFromFind

@@ -65,11 +65,12 @@ bool CLogTreeView::NeedsCatchUp(UINT message) {
 }
 
 void CLogTreeView::LoadWaitingCalls() {
-    if (m_bAppendPending && !m_bCatchingUp) Guarded([this] { CatchUpAppends(false); });
+    // Inside a page move nothing waits: every move catches up first.
+    if (m_bAppendPending && !m_bCatchingUp && m_nHideDepth == 0 && !m_bBusy) Guarded([this] { CatchUpAppends(); });
 }
 
 void CLogTreeView::BringUpToDate() {
-    if (IsCatchUpPending() && !m_bCatchingUp) Guarded([this] { CatchUpAppends(); });
+    if (m_bAppendPending && !m_bCatchingUp) Guarded([this] { CatchUpAppends(); });
 }
 
 void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
@@ -123,9 +124,19 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         }
         UpdateScrollBar();
         break;
-    case HINT_SELECT_LAST:
+    case HINT_SELECT_LAST: {
+        // Selecting the last row brings it onto the page: when the user has
+        // scrolled away, the page goes back to the end with its row figures.
+        HTREEITEM hLast = tree.GetLastVisibleItem();
+        const int d = VisibleDistance(tree.GetFirstVisibleItem(), hLast);
+        if (hLast && (d < 0 || d >= VisibleCount())) {
+            CHideView hide(this);
+            SetCaretNode(NodeOfItem(hLast));
+            ShowLastPage(LoadLastPage());
+        }
         SelectCaretItem(tree.GetLastVisibleItem());
         break;
+    }
     case HINT_MEMBERS_LOADED: {
         // The item that asked may have been deleted meanwhile (the view is
         // usable during the break): the node's item is looked up again.
@@ -158,8 +169,11 @@ CBrush* CLogTreeView::IsMarkedItem(HTREEITEM hItem) {
 BOOL CLogTreeView::IsMarkableObject(CLogNode* pNode) {
     CLogTreeFrame* pFrame = GetLogFrame();
     if (!pNode || !pFrame || !pFrame->IsPaused()) return FALSE;
+    // The held call is the last one handed over; calls refused during its
+    // services may be linked behind it.
     CLogNode* pRoot = FindEntryRoot(pNode);
-    if (!pRoot || pRoot->m_pNext) return FALSE;
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pRoot || !pDoc || pRoot != pDoc->m_pLastNode) return FALSE;
     const CLogEntry* pEntry = pNode->m_pEntry;
     return pEntry && pEntry->Kind() == LOGK_OBJECT && pEntry->m_key != 0;
 }
@@ -171,11 +185,24 @@ void CLogTreeView::SelectCaretItem(HTREEITEM hItem) {
     if (hItem) SetCaretNode(NodeOfItem(hItem));
 }
 
-void CLogTreeView::OnNewCall(CLogNode* pNode) {
-    if (!pNode) return;
-    int nRows = 1;
-    if (pNode->m_pEntry && pNode->NodeIsExpanded(GetViewIndex()))
-        nRows += NodeCountExpandedRows(pNode, GetViewIndex());
+namespace {
+
+int TopLevelRows(const CLogNode* p, int nView) {
+    return 1 + (p->m_pEntry && p->NodeIsExpanded(nView) ? NodeCountExpandedRows(p, nView) : 0);
+}
+
+}  // namespace
+
+void CLogTreeView::OnNewCall(CLogNode* pFirst) {
+    CTreeDocEx* pDoc = GetDocument();
+    if (!pFirst || !pDoc || !pDoc->m_pLastNode) return;
+    // Calls that were refused while the log was stopped lie between the
+    // previous call and this one: they are the document's too.
+    int nRows = 0;
+    for (CLogNode* p = pFirst; p; p = p->m_pNext) {
+        nRows += TopLevelRows(p, GetViewIndex());
+        if (p == pDoc->m_pLastNode) break;
+    }
     SetTotalRows(GetTotalRows() + nRows);
     const int nPage = static_cast<int>(GetPushedScrollInfo().nPage);
     SetFirstRow(std::max(0, GetTotalRows() - nPage));
@@ -184,61 +211,33 @@ void CLogTreeView::OnNewCall(CLogNode* pNode) {
     if (!m_bAppendPending) {
         m_bAppendPending = true;
         m_nPendingSince = now;
-        m_nPendingRows = 0;
-    }
-    // Calls that fill more than a page are not loaded one by one: the page
-    // is loaded afresh from the end, which costs the same for any number.
-    m_nPendingRows += nRows;
-    if (!m_bPendingOverflow) {
-        if (m_nPendingRows <= std::max(nPage, 1)) {
-            m_PendingCalls.push_back(pNode);
-        } else {
-            m_PendingCalls.clear();
-            m_bPendingOverflow = true;
-        }
     }
     // A stream that keeps the timer from firing still shows its calls.
-    m_nLastCallTick = now;
-    if (now - m_nPendingSince >= kMaxPendingMs) CatchUpAppends(IsTrimDue(now));
-    if (IsCatchUpPending() && !m_bTimerSet && m_hWnd)
+    if (now - m_nPendingSince >= kMaxPendingMs) CatchUpAppends();
+    if (m_bAppendPending && !m_bTimerSet && m_hWnd)
         m_bTimerSet = ::SetTimer(m_hWnd, kCatchUpTimer, m_nCatchUpDelay, nullptr) != 0;
     // Without a timer nothing would come back for the display.
-    if (IsCatchUpPending() && !m_bTimerSet) CatchUpAppends();
-}
-
-bool CLogTreeView::IsTrimDue(ULONGLONG now) const {
-    // Not more than a few pages of rows wait above the page: the control's
-    // work grows with the items it holds.
-    const int nPage = std::max(static_cast<int>(GetPushedScrollInfo().nPage), 1);
-    return now - m_nLastTrimTick >= kMinTrimMs || m_nRowsSinceTrim > 3 * nPage;
+    if (m_bAppendPending && !m_bTimerSet) CatchUpAppends();
 }
 
 void CLogTreeView::OnCatchUpTimer() {
-    // The items that scrolled away above are deleted once the calls pause,
-    // or at the trimming interval while they keep coming: a line stays
-    // loaded for a while after it has left the page.
-    const ULONGLONG now = ::GetTickCount64();
-    const bool bFull = now - m_nLastCallTick >= kCatchUpDelayMs || IsTrimDue(now);
-    Guarded([&] { CatchUpAppends(bFull); });
-    if (!IsCatchUpPending() && m_bTimerSet) {
+    Guarded([&] { CatchUpAppends(); });
+    if (!m_bAppendPending && m_bTimerSet) {
         ::KillTimer(m_hWnd, kCatchUpTimer);
         m_bTimerSet = false;
     }
 }
 
 void CLogTreeView::DropPendingAppends() {
-    m_PendingCalls.clear();
     m_bAppendPending = false;
-    m_bTrimPending = false;
-    m_bPendingOverflow = false;
-    m_nPendingRows = 0;
     if (m_bTimerSet && m_hWnd) ::KillTimer(m_hWnd, kCatchUpTimer);
     m_bTimerSet = false;
 }
 
-void CLogTreeView::CatchUpAppends(bool bFull) {
-    if (!IsCatchUpPending() || m_bCatchingUp || (!m_bAppendPending && !bFull)) return;
-    if (!m_hWnd) {
+void CLogTreeView::CatchUpAppends() {
+    if (!m_bAppendPending || m_bCatchingUp) return;
+    CTreeDocEx* pDoc = GetDocument();
+    if (!m_hWnd || !pDoc) {
         DropPendingAppends();
         return;
     }
@@ -248,66 +247,53 @@ void CLogTreeView::CatchUpAppends(bool bFull) {
         explicit Flag(bool& r) : b(r) { b = true; }
         ~Flag() { b = false; }
     } inCatchUp(m_bCatchingUp);
+    DropPendingAppends();
     CTreeCtrl& tree = GetTreeCtrl();
-    CTreeDocEx* pDoc = GetDocument();
+    CLogNode* pLast = pDoc->m_pLastNode;
+    const int v = std::max(1, VisibleCount());
     // The new calls go behind the loaded run only when it ends where they
-    // begin (calls refused meanwhile may lie between); otherwise, or when
-    // there are too many of them, the page is loaded afresh from the end,
-    // which only a full catch-up does.
-    bool bAppend = m_bAppendPending && !m_bPendingOverflow && !m_PendingCalls.empty();
-    if (bAppend) {
-        HTREEITEM hLastRoot = tree.GetRootItem();
-        for (HTREEITEM h = hLastRoot; h; h = tree.GetNextSiblingItem(h)) hLastRoot = h;
-        if (CLogNode* pLoaded = NodeOfItem(hLastRoot)) {
-            bAppend = false;
-            int nSteps = 0;
-            for (CLogNode* p = pLoaded->m_pNext; p && nSteps < 64; p = p->m_pNext, ++nSteps) {
-                if (p == m_PendingCalls.front()) {
-                    bAppend = true;
-                    break;
-                }
-            }
-        }
+    // begin and they fill no more than the page bounds; otherwise the end
+    // is loaded afresh, which costs the same for any number of calls.
+    HTREEITEM hLastRoot = tree.GetRootItem();
+    for (HTREEITEM h = hLastRoot; h; h = tree.GetNextSiblingItem(h)) hLastRoot = h;
+    CLogNode* pLoaded = NodeOfItem(hLastRoot);
+    bool bAppend = false;
+    if (pLoaded && pLast) {
+        int nRows = 0;
+        CLogNode* p = pLoaded;
+        while (p != pLast && nRows <= 3 * v + 2 && (p = p->m_pNext) != nullptr) nRows += TopLevelRows(p, GetViewIndex());
+        bAppend = p == pLast && nRows <= 3 * v + 2;
     }
-    if (m_bAppendPending && !bAppend) bFull = true;
-    // One redraw for the whole catch-up: the control neither paints nor
-    // sizes its bars for every item.
-    SetRedraw(FALSE);
-    struct Redraw {
-        CLogTreeView* v;
-        ~Redraw() {
-            v->SetRedraw(TRUE);
-            v->Invalidate(FALSE);
-        }
-    } redraw{this};
-    if (m_bAppendPending) {
-        std::vector<CLogNode*> calls;
-        calls.swap(m_PendingCalls);
-        m_bAppendPending = false;
-        m_bPendingOverflow = false;
-        m_nRowsSinceTrim += m_nPendingRows;
-        m_nPendingRows = 0;
-        m_bTrimPending = true;
+    HTREEITEM hFirst = nullptr;
+    {
+        // The control neither paints nor sizes its bars for every item; its
+        // positions are worked out again when drawing is turned back on, so
+        // the page is placed after that.
+        SetRedraw(FALSE);
+        struct Redraw {
+            CLogTreeView* v;
+            ~Redraw() {
+                v->SetRedraw(TRUE);
+                v->m_bBusy = 0;
+            }
+        } redraw{this};
+        m_bBusy = 1;  // the size changes of the loading move nothing
         if (bAppend) {
-            for (CLogNode* pNode : calls) LoadRootItem(pNode);
+            for (CLogNode* p = pLoaded->m_pNext; p; p = p->m_pNext) {
+                LoadRootItem(p);
+                if (p == pLast) break;
+            }
         } else {
             tree.DeleteAllItems();
-            if (pDoc && pDoc->m_pLastNode) LoadRootItem(pDoc->m_pLastNode);
+            LoadRootItem(pLast);
         }
-        if (HTREEITEM hLast = tree.GetLastVisibleItem()) tree.EnsureVisible(hLast);
+        hFirst = LoadLastPage();
     }
-    // Only the full catch-up deletes items (those that scrolled away above),
-    // so a walk over the items from outside keeps its place.
-    if (!bFull) return;
-    if (HTREEITEM hRoot = RootItemOf(tree.GetFirstVisibleItem())) KeepPagesAbove(hRoot, 1);
-    UpdateScrollBar();
-    DropPendingAppends();
-    m_nLastTrimTick = ::GetTickCount64();
-    m_nRowsSinceTrim = 0;
+    ShowLastPage(hFirst);
     // The log thread spends at most about a fifth of a stream of calls on
     // showing them: a slow catch-up spaces out the next ones.
     m_nCatchUpDelay = static_cast<UINT>(
-        std::clamp<ULONGLONG>(4 * (m_nLastTrimTick - nStart), kCatchUpDelayMs, kMaxCatchUpDelayMs));
+        std::clamp<ULONGLONG>(4 * (::GetTickCount64() - nStart), kCatchUpDelayMs, kMaxCatchUpDelayMs));
 }
 
 void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
@@ -323,15 +309,12 @@ void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
 // --- messages -------------------------------------------------------------------------
 
 LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // What moves the page or takes input finds the view wholly caught up;
-    // painting and the thread's own queries of the control find the new
-    // calls loaded at the end, with nothing deleted. A query sent to the
-    // control from another thread or process sees the page as last shown,
-    // so that its walk over the items is not changed under it.
-    if (IsCatchUpPending() && !m_bCatchingUp && !(message == WM_TIMER && wParam == kCatchUpTimer)) {
+    // What moves the page or takes input finds the view caught up. A query
+    // sent to the control from another thread or process sees the page as
+    // last shown, so that its walk over the items is not changed under it.
+    if (m_bAppendPending && !m_bCatchingUp && !(message == WM_TIMER && wParam == kCatchUpTimer)) {
         if (message == WM_DESTROY || message == WM_NCDESTROY) DropPendingAppends();
         else if (NeedsCatchUp(message)) BringUpToDate();
-        else if (!::InSendMessage()) LoadWaitingCalls();
     }
     if (message == WM_TIMER && wParam == kCatchUpTimer) {
         OnCatchUpTimer();

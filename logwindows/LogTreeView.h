@@ -10,12 +10,13 @@
 // the view catches up a few tens of milliseconds after the first of them,
 // and so does whatever reaches the view before (input, a scroll command, a
 // command or hint, enabling it at a break), so that the page is current
-// wherever it is used; painting and the thread's own queries of the control
-// load the new calls at the end and leave the rest to the timer. Calls
-// that come faster than a page per catch-up are not loaded one by one: the
-// page is loaded afresh from the end. Inside the hand-over the view catches
-// up when the oldest waiting call is older than the limit below (a stream
-// that keeps the timer from firing).
+// wherever it is used. A catch-up gives the page that the end of the log
+// shows (the last row on the window's last line, a page loaded above it):
+// the new calls are appended when the loaded run ends where they begin and
+// they are few, else the end is loaded afresh, so that one catch-up costs
+// about a page whatever the number of calls that came meanwhile. Inside the
+// hand-over the view catches up when the oldest waiting call is older than
+// the limit below (a stream that keeps the timer from firing).
 #pragma once
 #include <vector>
 
@@ -45,28 +46,22 @@ public:
     // call line.
     BOOL IsMarkableObject(CLogNode* pNode);
     void SelectCaretItem(HTREEITEM hItem);
-    // Loads the items of the calls appended since the last catch-up (the
-    // page follows the end of the log) and pushes the scroll figures.
-    // bFull false: only the calls are loaded at the end, nothing is deleted;
-    // the page bound above and the scroll figures wait for the full one.
-    void CatchUpAppends(bool bFull = true);
+    // Loads the items of the calls handed over since the last catch-up and
+    // shows the end of the log, as End shows it; pushes the scroll figures.
+    void CatchUpAppends();
     void BringUpToDate() override;
     void LoadWaitingCalls() override;
-    // Whether the view has still to catch up; whether call lines wait for
-    // their items, and since when (tick count).
-    bool IsCatchUpPending() const { return m_bAppendPending || m_bTrimPending; }
+    // Whether call lines wait for their items, and since when (tick count).
+    bool IsCatchUpPending() const { return m_bAppendPending; }
     bool AreCallsWaiting() const { return m_bAppendPending; }
     ULONGLONG PendingSince() const { return m_nPendingSince; }
 
     // The longest a waiting call line's items stay unloaded while calls keep
-    // coming (ms), and the delay of the catch-up after the first of them.
-    // While calls keep coming, the items that scrolled away above are
-    // deleted at most this often (ms), or when more than three pages of
-    // rows have come since, so that a line stays loaded a while.
+    // coming (ms), and the delay of the catch-up after the first of them
+    // (longer after a slow catch-up, up to the maximum).
     static constexpr ULONGLONG kMaxPendingMs = 100;
     static constexpr UINT kCatchUpDelayMs = 30;
     static constexpr UINT kMaxCatchUpDelayMs = 250;
-    static constexpr ULONGLONG kMinTrimMs = 300;
     static constexpr UINT_PTR kCatchUpTimer = 0x5A01;
     void ShowObjectPopup(HTREEITEM hItem, int x, int y);
 
@@ -99,27 +94,17 @@ private:
 
     // Whether a message to the control paints it, moves its page or is input.
     static bool NeedsCatchUp(UINT message);
-    // A new call line: rows and scroll figures now, its items with the next catch-up.
-    void OnNewCall(CLogNode* pNode);
+    // New call lines, from pFirst to the document's last node: their rows
+    // now, their items with the next catch-up.
+    void OnNewCall(CLogNode* pFirst);
     // The waiting calls are forgotten (the log is emptied).
     void DropPendingAppends();
     void OnCatchUpTimer();
-    // Whether the items that scrolled away above are to be deleted now.
-    bool IsTrimDue(ULONGLONG now) const;
 
     CExtractDialog* m_pExtractDialog = nullptr;
-    // The call lines whose items are not loaded yet, in the order handed
-    // over; when more come than fill the page bounds only the end is loaded.
-    std::vector<CLogNode*> m_PendingCalls;
     bool m_bAppendPending = false;
-    bool m_bTrimPending = false;  // loaded, but the page bound and the scroll figures wait
-    bool m_bPendingOverflow = false;
     bool m_bCatchingUp = false;
     bool m_bTimerSet = false;
     ULONGLONG m_nPendingSince = 0;
-    int m_nPendingRows = 0;
-    ULONGLONG m_nLastCallTick = 0;
-    ULONGLONG m_nLastTrimTick = 0;
-    int m_nRowsSinceTrim = 0;
-    UINT m_nCatchUpDelay = kCatchUpDelayMs;  // the timer's delay, longer after a slow catch-up  // rows loaded since the items above were last deleted
+    UINT m_nCatchUpDelay = kCatchUpDelayMs;  // the timer's delay, longer after a slow catch-up
 };

@@ -1,6 +1,7 @@
 // The tree document base: find runs, level expansion and hit expansion.
 #include "logwindows/TreeDocEx.h"
 #include "server/core/Except.h"
+#include <new>
 
 IMPLEMENT_DYNCREATE(CTreeDocEx, CDocument)
 
@@ -24,6 +25,11 @@ int CTreeDocEx::RunFind(CSearchConditionSet* pSet) {
         ClearFoundNodes(m_FoundNodes);
         UpdateAllViews(nullptr, 1, reinterpret_cast<CObject*>(&m_FoundNodes));
         throw;
+    } catch (const std::bad_alloc&) {
+        // No half-marked log: the hits found so far go as for any failure.
+        ClearFoundNodes(m_FoundNodes);
+        UpdateAllViews(nullptr, 1, reinterpret_cast<CObject*>(&m_FoundNodes));
+        throw CExcept(ZV_ERR_MEMORY);
     }
     ExpandFindHits();
     UpdateAllViews(nullptr, 1, reinterpret_cast<CObject*>(&m_FoundNodes));

@@ -1,10 +1,12 @@
 // The tree frame base: status bar with the match count, the toolbar, and the
 // external scroll bar over the view's right edge.
 #include "logwindows/TreeFrameEx.h"
+#include <new>
 #include "logwindows/TreeViewEx.h"
 #include "logwindows/VertScrollBar.h"
 #include "resources/TreeWindowsRes.h"
 #include "server/core/Bstr.h"
+#include "server/core/Except.h"
 #include "server/core/Messages.h"
 
 IMPLEMENT_DYNCREATE(CTreeFrameEx, CFrameWnd)
@@ -64,9 +66,16 @@ void CTreeFrameEx::OnSize(UINT nType, int cx, int cy) {
 }
 
 LRESULT CTreeFrameEx::OnScrollBarCommand(WPARAM wParam, LPARAM lParam) {
-    if (auto* pView = dynamic_cast<CTreeViewEx*>(GetActiveView())) {
+    auto* pView = dynamic_cast<CTreeViewEx*>(GetActiveView());
+    if (!pView) return 0;
+    // A failure is reported as the view reports its own.
+    try {
         pView->BringUpToDate();
         pView->OnScrollCommand(static_cast<UINT>(wParam), reinterpret_cast<const SCROLLINFO*>(lParam));
+    } catch (const CExcept& e) {
+        PostMessage(UM_VIEW_ERROR, e.m_nCode, 0);
+    } catch (const std::bad_alloc&) {
+        PostMessage(UM_VIEW_ERROR, ZV_ERR_MEMORY, 0);
     }
     return 0;
 }

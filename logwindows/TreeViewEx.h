@@ -209,6 +209,17 @@ protected:
     int SignedRows(CLogNode* pFrom, CLogNode* pTo) const;
     // First row within 0 .. total rows - visible count.
     void ClampFirstRow();
+    // The end of the loaded run as the end of the log: loads a page above
+    // its last row and keeps the page bounds around the item that is to be
+    // the first visible one, which it returns (it moves nothing on the
+    // screen, so it may run while the control does not draw).
+    HTREEITEM LoadLastPage();
+    // Puts hFirst (from LoadLastPage) on the first line, so that the last
+    // row is on the window's last line; first row follows the total, the
+    // caret is selected again and the scroll bar pushed.
+    void ShowLastPage(HTREEITEM hFirst);
+    // The last row of the document in display order (null for an empty one).
+    CLogNode* LastRowOfDocument() const;
     // Clears the busy flag and lets a size change that came meanwhile move the page.
     void ClearBusy();
     // The page after a size change to client height cy (hItem: the first

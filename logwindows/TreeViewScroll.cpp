@@ -63,6 +63,40 @@ void CTreeViewEx::ClampFirstRow() {
     if (m_nFirstRow < 0) m_nFirstRow = 0;
 }
 
+HTREEITEM CTreeViewEx::LoadLastPage() {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM hLast = tc.GetLastVisibleItem();
+    if (!hLast) return nullptr;
+    HTREEITEM hFirst = StepLoading(hLast, -(std::max(1, VisibleCount()) - 1));
+    KeepPagesAbove(hFirst, 1);
+    KeepPagesBelow(hFirst, 2);
+    return hFirst;
+}
+
+void CTreeViewEx::ShowLastPage(HTREEITEM hFirst) {
+    m_bBusy = 1;
+    m_nFirstRow = std::max(0, m_nTotalRows - VisibleCount());
+    if (hFirst) {
+        SetFirstVisible(hFirst);
+        ReselectCaret();
+        SetFirstVisible(hFirst);
+    } else {
+        m_nFirstRow = 0;
+    }
+    ClearBusy();
+    UpdateScrollBar();
+}
+
+CLogNode* CTreeViewEx::LastRowOfDocument() const {
+    CTreeDocEx* pDoc = GetDocument();
+    CLogNode* p = pDoc ? pDoc->m_pLastNode : nullptr;
+    while (p && p->m_pEntry && p->NodeIsExpanded(m_nViewIndex) && p->m_pChildren) {
+        p = p->m_pChildren;
+        while (p->m_pNext) p = p->m_pNext;
+    }
+    return p;
+}
+
 void CTreeViewEx::ReselectCaret() {
     CTreeCtrl& tc = GetTreeCtrl();
     HTREEITEM h = FindItemOfNode(m_pCaretNode);
@@ -322,7 +356,12 @@ void CTreeViewEx::ScrollToBottom() {
     CTreeCtrl& tc = GetTreeCtrl();
     CTreeDocEx* pDoc = GetDocument();
     const int nPage = VisibleCount();
-    if (m_nTotalRows - m_nFirstRow <= nPage) return;
+    // Nothing to do only when the window shows the last row of the log.
+    if (m_nTotalRows - m_nFirstRow <= nPage) {
+        HTREEITEM hLast = tc.GetLastVisibleItem();
+        const int d = VisibleDistance(tc.GetFirstVisibleItem(), hLast);
+        if (!hLast || (NodeOfItem(hLast) == LastRowOfDocument() && d == std::min(nPage, m_nTotalRows) - 1)) return;
+    }
     tc.DeleteAllItems();
     if (pDoc && pDoc->m_pLastNode) {
         LoadRootItem(pDoc->m_pLastNode);

@@ -104,8 +104,12 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case UM_EXTRACTDIALOG_FONT_CHANGED: return OnExtractFontChanged(wParam, lParam);
     case UM_FINDDIALOG_FONT_CHANGED:    return OnDialogFontChanged(wParam, lParam);
     case UM_COLORS_CHANGED:             return OnColorChanged(wParam, lParam);
-    case UM_CLIENT_CONNECT:             return OnClientConnect(wParam, lParam);
-    case UM_CLIENT_DISCONNECT:          return OnClientDisconnect(wParam, lParam);
+    case UM_CLIENT_CONNECT:
+        g_nLiveClients = g_nLiveClients + 1;
+        return OnClientConnect(wParam, lParam);
+    case UM_CLIENT_DISCONNECT:
+        if (g_nLiveClients > 0) g_nLiveClients = g_nLiveClients - 1;
+        return OnClientDisconnect(wParam, lParam);
     case UM_TRACE:                      return OnTrace(wParam, lParam);
     }
     return CFrameWnd::WindowProc(message, wParam, lParam);
@@ -193,6 +197,7 @@ void CMainFrame::DropStaleLogViewClosed() {
 }
 
 UINT CMainFrame::StartLogThread() {
+    m_nHandedCalls = 0;
     CWinThread* pThread = s_pfnCreateLogThread ? s_pfnCreateLogThread(m_hWnd) : nullptr;
     if (!pThread) return ZV_ERR_BEGIN_THREAD;
     pThread->m_bAutoDelete = false;
@@ -335,7 +340,7 @@ LRESULT CMainFrame::OnClientDisconnect(WPARAM, LPARAM) {
     case STATE_MEMORY_NODE:
     case STATE_MEMORY_BSTR:
         if (g_nClients == 0) m_nState = IdleState();
-        if (m_hLogFrame) ::SendMessageW(m_hLogFrame, UM_DISCONNECTED, 0, 0);
+        if (m_hLogFrame) ::SendMessageW(m_hLogFrame, UM_DISCONNECTED, DisconnectFlags(), 0);
         break;
     case STATE_NO_LOGWINDOW:
         if (g_nClients == 0) {
@@ -344,10 +349,14 @@ LRESULT CMainFrame::OnClientDisconnect(WPARAM, LPARAM) {
         }
         break;
     default:
-        if (m_hLogFrame) ::SendMessageW(m_hLogFrame, UM_DISCONNECTED, 0, 0);
+        if (m_hLogFrame) ::SendMessageW(m_hLogFrame, UM_DISCONNECTED, DisconnectFlags(), 0);
         break;
     }
     return 0;
+}
+
+WPARAM CMainFrame::DisconnectFlags() const {
+    return m_nCallDepth == 0 ? DISCONNECT_LIST_COMPLETE : 0;
 }
 
 // --- calls -------------------------------------------------------------------
@@ -410,6 +419,7 @@ LRESULT CMainFrame::TraceCall(CZavetraDoc* pDoc, WPARAM wParam, LPARAM lParam) {
                 return ZV_ERR_NO_LOGWINDOW;
             }
             m_bShownSinceEmptying = true;
+            ++m_nHandedCalls;
             LRESULT r = ::SendMessageW(m_hLogFrame, UM_ADD_ENTRY, wParam, 0);
             if (r != 0) throw CExcept(static_cast<UINT>(r));
             return WaitForLogView();
@@ -543,7 +553,11 @@ LRESULT CMainFrame::OnLogViewCreated(WPARAM wParam, LPARAM) {
     return 0;
 }
 
-LRESULT CMainFrame::OnReleaseMemory(WPARAM, LPARAM) {
+LRESULT CMainFrame::OnReleaseMemory(WPARAM wParam, LPARAM) {
+    // A call handed to the log window after it emptied itself is shown
+    // there: its nodes stay, and so does the rest of the log, until the
+    // next emptying.
+    if (wParam != m_nHandedCalls) return 0;
     ClearLog();
     m_nState = IdleState();
     return 0;

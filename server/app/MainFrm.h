@@ -67,6 +67,9 @@ public:
     void SetTraceState(int nState) { m_nState = nState; }
     CWinThread* GetLogThread() const { return m_pLogThread; }
     HWND GetLogFrameWnd() const { return m_hLogFrame; }
+    // Calls handed to the running log window so far (what its request to
+    // release the memory must name).
+    WPARAM GetHandedCalls() const { return m_nHandedCalls; }
     CAppSettings& GetSettings() { return m_settings; }
     CStatusBar& GetStatusBar() { return m_wndStatusBar; }
 
@@ -150,4 +153,7 @@ private:
     // unless a log window has been shown a call since.
     bool m_bReleasePending = false;
     bool m_bShownSinceEmptying = false;
+    WPARAM m_nHandedCalls = 0;  // UM_ADD_ENTRY sent to the running log window
+    // UM_DISCONNECTED's wParam: whether the master list is whole.
+    WPARAM DisconnectFlags() const;
 };

@@ -15,10 +15,16 @@ constexpr UINT UM_SHOW_OBJINFO               = WM_APP + 0x0A;
 constexpr UINT UM_ADD_ENTRY                  = WM_APP + 0x0B;
 constexpr UINT UM_CONNECTED                  = WM_APP + 0x0C;
 constexpr UINT UM_DISCONNECTED               = WM_APP + 0x0D;
+// wParam of UM_DISCONNECTED: no call is inside the main frame, so the
+// master list is whole and changes under nobody.
+constexpr WPARAM DISCONNECT_LIST_COMPLETE    = 1;
 constexpr UINT UM_MEMBERS_LOADED             = WM_APP + 0x0E;
 constexpr UINT UM_UPDATE_LOGVIEW_FONT        = WM_APP + 0x10;
 constexpr UINT UM_UPDATE_EXTRACTDIALOG_FONT  = WM_APP + 0x11;
 constexpr UINT UM_LOGVIEW_CREATED            = WM_APP + 0x12;
+// wParam of UM_RELEASE_MEMORY (and of UM_REQUEST_RELEASE_MEMORY): the
+// number of calls the log window had been handed when it emptied itself;
+// the pools go only when no call was handed to it since.
 constexpr UINT UM_RELEASE_MEMORY             = WM_APP + 0x14;
 constexpr UINT UM_WAIT_FIRST                 = WM_APP + 0x15;  // wait loop filter: lower bound
 constexpr UINT UM_RESTART                    = WM_APP + 0x16;

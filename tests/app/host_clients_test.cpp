@@ -90,7 +90,7 @@ TEST_F(ClientsTest, ClientsTracingAtOnceLoseNoCall) {
                                         << (c.bStopped ? ", stopped" : ", ready"));
         // A fresh log, and one client of the host's own that keeps the state
         // while the script clients come and go.
-        PostToMain(host->Hwnd(), UM_RELEASE_MEMORY);
+        PostToMain(host->Hwnd(), UM_RELEASE_MEMORY, host->Frame()->GetHandedCalls());
         PumpMessages();
         ASSERT_EQ(nullptr, host->Doc()->GetHead());
         FakeLog::Get().Reset();

@@ -118,7 +118,7 @@ TEST_F(TypesAtEmptyingTest, EmptyingTheLogDropsTheKeptTypes) {
 
         switch (c.how) {
         case Emptying::ReleaseMemory:
-            PostToMain(host.Hwnd(), UM_RELEASE_MEMORY);
+            PostToMain(host.Hwnd(), UM_RELEASE_MEMORY, host.Frame()->GetHandedCalls());
             PumpMessages();
             break;
         case Emptying::LogWindowClosed:

@@ -179,6 +179,7 @@ void PumpMessages(DWORD ms) {
 
 void ResetGlobals() {
     g_nClients = 0;
+    g_nLiveClients = 0;
     g_bForcedStop = 0;
     g_nClientId = 0;
 }

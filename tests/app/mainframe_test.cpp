@@ -145,7 +145,7 @@ TEST_F(MainFrameTest, StateTable) {
             CloseLogWindowOutsideCall(host);
             break;
         case Ev::PostRelease:
-            PostToMain(hMain, UM_RELEASE_MEMORY);
+            PostToMain(hMain, UM_RELEASE_MEMORY, f->GetHandedCalls());
             break;
         case Ev::PostContinue:
             PostToMain(hMain, UM_CONTINUE);
@@ -602,6 +602,31 @@ TEST_F(MainFrameTest, HiddenWindowKeepsItsRectangle) {
     EXPECT_EQ(60, now.left);
     EXPECT_EQ(70, now.top);
     EXPECT_EQ(420, now.right - now.left);
+}
+
+// A request to release the memory that was made before the log window was
+// handed another call keeps the pools: that call is shown there.
+TEST_F(MainFrameTest, AReleaseRequestOlderThanTheLastHandedCallKeepsTheLog) {
+    ResetGlobals();
+    MainFrameHost host;
+    ASSERT_EQ(0u, host.Connect());
+    EXPECT_EQ(1, g_nLiveClients);
+    ASSERT_EQ(0u, host.Trace(L"before"));
+    const WPARAM nSeen = host.Frame()->GetHandedCalls();
+    ASSERT_EQ(0u, host.Trace(L"after the request"));
+    ASSERT_EQ(0u, host.Disconnect());
+    EXPECT_EQ(0, g_nLiveClients);
+
+    PostToMain(host.Hwnd(), UM_RELEASE_MEMORY, nSeen);
+    PumpMessages();
+    ASSERT_NE(nullptr, host.Doc()->GetTail());
+    EXPECT_STREQ(L"after the request", static_cast<LPCOLESTR>(host.Doc()->GetTail()->m_pEntry->m_name));
+    EXPECT_GT(GetNodePoolState().nNodeBlocks, 0);
+
+    PostToMain(host.Hwnd(), UM_RELEASE_MEMORY, host.Frame()->GetHandedCalls());
+    PumpMessages();
+    EXPECT_EQ(nullptr, host.Doc()->GetHead());
+    EXPECT_EQ(0, GetNodePoolState().nNodeBlocks);
 }
 
 }  // namespace

@@ -221,7 +221,7 @@ TEST_F(NestedDeliveryTest, ConnectDuringCaptureKeepsThePools) {
     EXPECT_NE(nullptr, FindObjectNode(pShown->m_pChildren));
     EXPECT_GT(GetNodePoolState().nNodeBlocks, 0) << "the pools went under the shown call";
 
-    PostToMain(host.Hwnd(), UM_RELEASE_MEMORY);
+    PostToMain(host.Hwnd(), UM_RELEASE_MEMORY, host.Frame()->GetHandedCalls());
     PumpMessages();
     EXPECT_EQ(nullptr, host.Doc()->GetHead());
     EXPECT_EQ(0, GetNodePoolState().nNodeBlocks) << "the pools outlived the next emptying";

@@ -8,7 +8,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "resources/LogWindowRes.h"
@@ -45,6 +48,23 @@ protected:
         ::SendMessageW(m_hLog, UM_ADD_ENTRY, reinterpret_cast<WPARAM>(m_pLast), 0);
         return m_pLast;
     }
+    // A call that the main frame refused: linked into the master list, never handed over.
+    CLogNode* Refuse(int nMembers) {
+        m_pLast = LinkAfter(m_pLast, MakeCall(L"refused", 2, m_nKey += 10, false, nMembers));
+        return m_pLast;
+    }
+    void WaitCaughtUp() { ASSERT_TRUE(PumpUntil([&] { return !m_pView->IsCatchUpPending(); }, 3000)); }
+    void Key(UINT vk, int n = 1) {
+        for (int i = 0; i < n; ++i) ::SendMessageW(m_hTree, WM_KEYDOWN, vk, 0);
+    }
+    void Command(UINT id) { ::SendMessageW(m_hLog, WM_COMMAND, id, 0); }
+    // What the window shows against the log; empty when it is right.
+    std::string Page(bool bAtEnd) {
+        std::string s;
+        m_host->OnLog([&] { s = CheckShownPage(bAtEnd); });
+        return s;
+    }
+    std::string CheckShownPage(bool bAtEnd);
     HTREEITEM ItemOf(CLogNode* pNode) {
         HTREEITEM h = nullptr;
         m_host->OnLog([&] { h = m_pView->FindItemOfNode(pNode); });
@@ -66,6 +86,91 @@ protected:
     int m_nOldExpand = 0;
     int m_nVisible = 0;
 };
+
+// ---- the page the window shows ------------------------------------------------------
+
+int TopRowsOf(const CLogNode* p) { return 1 + (p->NodeIsExpanded(0) ? NodeCountExpandedRows(p, 0) : 0); }
+
+// The log's rows in display order, from the document's first call line to its last.
+std::vector<CLogNode*> LogRows(const CLogTreeDoc* pDoc) {
+    std::vector<CLogNode*> rows;
+    std::function<void(CLogNode*)> add = [&](CLogNode* p) {
+        rows.push_back(p);
+        if (p->NodeIsExpanded(0))
+            for (CLogNode* c = p->m_pChildren; c; c = c->m_pNext) add(c);
+    };
+    for (CLogNode* p = pDoc->m_pFirstNode; p; p = p->m_pNext) {
+        add(p);
+        if (p == pDoc->m_pLastNode) break;
+    }
+    return rows;
+}
+
+std::string LogViewTest::CheckShownPage(bool bAtEnd) {
+    std::ostringstream out;
+    CLogTreeDoc* pDoc = m_host->LogDoc();
+    CTreeCtrl& tc = m_pView->GetTreeCtrl();
+    const std::vector<CLogNode*> rows = LogRows(pDoc);
+    const int total = static_cast<int>(rows.size());
+    const int v = m_pView->VisibleCount();
+    auto rowOf = [&](CLogNode* p) {
+        auto it = std::find(rows.begin(), rows.end(), p);
+        return it == rows.end() ? -1 : static_cast<int>(it - rows.begin());
+    };
+    if (m_pView->GetTotalRows() != total) out << "total rows " << m_pView->GetTotalRows() << ", the log has " << total << "; ";
+    const SCROLLINFO& si = m_pView->GetPushedScrollInfo();
+    if (si.nMax != std::max(0, total - 1) || si.nPos != m_pView->GetFirstRow())
+        out << "scroll bar " << si.nPos << "/" << si.nMax << " for first row " << m_pView->GetFirstRow() << "; ";
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    if (!total) return out.str() + (hFirst ? "an empty log shows items; " : "");
+    if (!hFirst) return out.str() + "no first visible item";
+    const int first = rowOf(m_pView->NodeOfItem(hFirst));
+    if (first != m_pView->GetFirstRow()) out << "the first visible item is on row " << first << ", first row " << m_pView->GetFirstRow() << "; ";
+    // The window's lines, read from the control: filled to its bottom when
+    // the log has the rows, each the log's next row.
+    RECT rcClient{};
+    ::GetClientRect(m_hTree, &rcClient);
+    int nShown = 0;
+    HTREEITEM hLastShown = nullptr;
+    for (HTREEITEM h = hFirst; h && nShown < v; h = tc.GetNextVisibleItem(h), ++nShown) {
+        if (rowOf(m_pView->NodeOfItem(h)) != first + nShown) {
+            out << "line " << nShown << " shows row " << rowOf(m_pView->NodeOfItem(h)) << "; ";
+            break;
+        }
+        hLastShown = h;
+    }
+    if (nShown < std::min(v, total - first)) out << nShown << " lines shown, room for " << v << "; ";
+    if (hLastShown) {
+        RECT rc{};
+        tc.GetItemRect(hLastShown, &rc, FALSE);
+        if (rc.bottom > rcClient.bottom || (nShown == v && rcClient.bottom - rc.bottom >= rc.bottom - rc.top))
+            out << "the last line is at " << rc.top << ".." << rc.bottom << " of " << rcClient.bottom << "; ";
+        if (bAtEnd && m_pView->NodeOfItem(hLastShown) != rows.back()) out << "the window does not end with the log's last row; ";
+    }
+    // The root items: a run of the log's call lines without gaps, within the page bounds.
+    CLogNode* pPrev = nullptr;
+    HTREEITEM hRoot = tc.GetRootItem(), hLastRoot = nullptr;
+    for (HTREEITEM h = hRoot; h; h = tc.GetNextSiblingItem(h)) {
+        CLogNode* p = m_pView->NodeOfItem(h);
+        if (pPrev && pPrev->m_pNext != p) { out << "a gap in the root items; "; break; }
+        pPrev = p;
+        hLastRoot = h;
+    }
+    if (hRoot) {
+        const int firstRootRow = rowOf(m_pView->NodeOfItem(hRoot));
+        const int lastOfFirstRoot = firstRootRow + TopRowsOf(m_pView->NodeOfItem(hRoot)) - 1;
+        const int lastRootRow = rowOf(m_pView->NodeOfItem(hLastRoot));
+        const int lastRow = lastRootRow + TopRowsOf(m_pView->NodeOfItem(hLastRoot)) - 1;
+        if (firstRootRow > std::max(0, first - (v + 1))) out << "rows above: from " << firstRootRow << " for first " << first << "; ";
+        if (lastRow < std::min(total - 1, first + 2 * v + 1)) out << "rows below: to " << lastRow << " for first " << first << "; ";
+        // End and Home keep two pages from the first visible item's own call line.
+        const int firstOfFirstVisibleRoot = rowOf(FindEntryRoot(m_pView->NodeOfItem(hFirst)));
+        if (lastOfFirstRoot < std::min(first - (v + 1), firstOfFirstVisibleRoot - (2 * v + 1)))
+            out << "a root item wholly above the page bounds; ";
+        if (lastRootRow > first + 2 * v + 1) out << "a root item wholly below the page bounds; ";
+    }
+    return out.str();
+}
 
 TEST_F(LogViewTest, NewCallLinesAddTheirRowsShowTheLastPageAndStayWithinThePageBound) {
     struct Case {
@@ -107,6 +212,120 @@ TEST_F(LogViewTest, NewCallLinesAddTheirRowsShowTheLastPageAndStayWithinThePageB
         EXPECT_EQ(150, m_host->LogDoc()->m_nNodeCount);
         EXPECT_EQ(m_pLast, m_host->LogDoc()->m_pLastNode);
     }
+}
+
+// What the window shows through the view's own new-call path: the end of the
+// log after a run of calls, at a break, after the user scrolled away and
+// calls came again, with calls refused in between or at the end, and after
+// End; every call in the loaded run, within the page bounds.
+TEST_F(LogViewTest, TheWindowShowsTheEndOfTheLogAfterRunsOfCallsBreaksScrollsAndRefusedCalls) {
+    CAppSettings::Get().Settings.TreeViewExpand = 2;
+    enum class Op { Calls, Break, Keys, Restart, StepOver, Refused, ClientLeft, Idle };
+    struct Step {
+        Op op;
+        int n;
+        UINT vk;
+        bool bAtEnd;
+    };
+    struct Sequence {
+        const char* name;
+        std::vector<Step> steps;
+    };
+    const Sequence sequences[] = {
+        {"a run of calls, then a break", {{Op::Calls, 30, 0, true}, {Op::Break, 3, 0, true}}},
+        {"scrolled up at a break, ReStart, one more call",
+         {{Op::Calls, 40, 0, true}, {Op::Break, 3, 0, true}, {Op::Keys, 3, VK_PRIOR, false},
+          {Op::Restart, 0, 0, false}, {Op::Calls, 1, 0, true}}},
+        {"scrolled up at a break, StepOver holds the next call",
+         {{Op::Calls, 40, 0, true}, {Op::Break, 3, 0, true}, {Op::Keys, 3, VK_PRIOR, false},
+          {Op::StepOver, 0, 0, false}, {Op::Break, 2, 0, true}, {Op::Restart, 0, 0, true}, {Op::Calls, 5, 0, true}}},
+        {"an idle log scrolled up, then a new client's calls",
+         {{Op::Calls, 40, 0, true}, {Op::Idle, 0, 0, true}, {Op::Keys, 2, VK_PRIOR, false},
+          {Op::Calls, 6, 0, true}}},
+        {"calls refused between two handed ones",
+         {{Op::Calls, 20, 0, true}, {Op::Refused, 5, 0, true}, {Op::Calls, 1, 0, true},
+          {Op::Idle, 0, 0, true}, {Op::Keys, 1, VK_HOME, false}, {Op::Keys, 1, VK_END, true}}},
+        {"calls refused at the end, then their client leaves",
+         {{Op::Calls, 20, 0, true}, {Op::Refused, 7, 0, true}, {Op::ClientLeft, 0, 0, true},
+          {Op::Keys, 4, VK_PRIOR, false}, {Op::Keys, 1, VK_END, true}}},
+        {"End after scrolling to the top", {{Op::Calls, 60, 0, true}, {Op::Idle, 0, 0, true},
+                                            {Op::Keys, 1, VK_HOME, false}, {Op::Keys, 1, VK_END, true}}},
+    };
+    for (const Sequence& seq : sequences) {
+        SCOPED_TRACE(seq.name);
+        m_host->OnLog([&] { m_host->LogDoc()->ClearLog(); });
+        g_nClients = 1;
+        ::SendMessageW(m_hLog, UM_DISCONNECTED, 0, 0);  // no flags left from the sequence before
+        int nStep = 0;
+        for (const Step& step : seq.steps) {
+            SCOPED_TRACE(testing::Message() << "step " << ++nStep);
+            switch (step.op) {
+            case Op::Calls:
+                g_nClients = 1;
+                for (int i = 0; i < step.n; ++i) Add(3);
+                break;
+            case Op::Break: {
+                CLogNode* pHeld = Add(step.n, true);
+                // Held: on the page and selected when the hand-over returns.
+                EXPECT_EQ("", Page(true));
+                EXPECT_EQ(NodeLastDescendant(pHeld), NodeOf(TreeView_GetSelection(m_hTree)));
+                break;
+            }
+            case Op::Keys: Key(step.vk, step.n); break;
+            case Op::Restart: Command(ID_TRACE_RESTART); break;
+            case Op::StepOver: Command(ID_TRACE_STEPOVER); break;
+            case Op::Refused:
+                for (int i = 0; i < step.n; ++i) Refuse(2);
+                break;
+            case Op::ClientLeft:
+                g_nClients = 0;
+                ::SendMessageW(m_hLog, UM_DISCONNECTED, DISCONNECT_LIST_COMPLETE, 0);
+                break;
+            case Op::Idle:
+                g_nClients = 0;
+                ::SendMessageW(m_hLog, UM_DISCONNECTED, 0, 0);
+                break;
+            }
+            WaitCaughtUp();
+            EXPECT_EQ("", Page(step.bAtEnd));
+        }
+        g_nClients = 1;
+    }
+}
+
+// Release Memory while clients still trace (a forced stop counts none) does
+// nothing: the pools stay under the calls they hand over. With none left it
+// empties the view, and the calls that come next are shown.
+TEST_F(LogViewTest, ReleaseMemoryWaitsForTheLastClientAndTheViewShowsTheCallsThatComeNext) {
+    CAppSettings::Get().Settings.TreeViewExpand = 2;
+    for (int i = 0; i < 20; ++i) Add(3);
+    WaitCaughtUp();
+    g_nClients = 0;        // after a forced stop
+    g_nLiveClients = 2;    // while two clients still trace
+    ::SendMessageW(m_hLog, UM_DISCONNECTED, 0, 0);
+    m_host->OnLog([&] { m_host->LogFrame()->UpdateToolButtons(); });
+    HWND hToolBar = m_host->LogFrame()->GetToolBar().m_hWnd;
+    EXPECT_FALSE(::SendMessageW(hToolBar, TB_ISBUTTONENABLED, ID_TRACE_RELEASEMEMORY, 0));
+    Command(ID_TRACE_RELEASEMEMORY);
+    PumpFor(50);
+    EXPECT_EQ(20, m_host->LogDoc()->m_nNodeCount);
+    EXPECT_EQ("", Page(true));
+    for (int i = 0; i < 5; ++i) Add(3);
+    WaitCaughtUp();
+    EXPECT_EQ("", Page(true));
+
+    g_nLiveClients = 0;
+    m_host->OnLog([&] { m_host->LogFrame()->UpdateToolButtons(); });
+    EXPECT_TRUE(::SendMessageW(hToolBar, TB_ISBUTTONENABLED, ID_TRACE_RELEASEMEMORY, 0));
+    Command(ID_TRACE_RELEASEMEMORY);
+    EXPECT_EQ(0, m_host->LogDoc()->m_nNodeCount);
+    EXPECT_EQ(0, ItemCount(m_hTree));
+    g_nClients = 1;
+    CLogNode* pFirst = Add(3);
+    for (int i = 0; i < 24; ++i) Add(3);
+    WaitCaughtUp();
+    EXPECT_EQ(pFirst, m_host->LogDoc()->m_pFirstNode);
+    EXPECT_EQ("", Page(true));
 }
 
 TEST_F(LogViewTest, AHeldCallSelectsItsLastRow) {
