@@ -58,6 +58,24 @@ protected:
         return s;
     }
 
+    // The item data of every item of the preview, all levels.
+    std::vector<LPARAM> ItemData() {
+        std::vector<LPARAM> data;
+        m_host->OnLog([&] { CollectItemData(TreeView_GetRoot(m_hTree), data); });
+        return data;
+    }
+
+    void CollectItemData(HTREEITEM hFirst, std::vector<LPARAM>& data) {
+        for (HTREEITEM h = hFirst; h; h = TreeView_GetNextSibling(m_hTree, h)) {
+            TVITEMW item{};
+            item.mask = TVIF_PARAM | TVIF_HANDLE;
+            item.hItem = h;
+            TreeView_GetItem(m_hTree, &item);
+            data.push_back(item.lParam);
+            CollectItemData(TreeView_GetChild(m_hTree, h), data);
+        }
+    }
+
     CLogNode* m_pA = nullptr;
     CLogNode* m_pB = nullptr;
     CLogNode* m_pC = nullptr;
@@ -117,7 +135,7 @@ TEST_F(ExtractDialogTest, PreviewFollowsTheChecksOfTheLogView) {
     EXPECT_EQ(Preview(), L"");
 }
 
-TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmptiesTheTree) {
+TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndKeepsShowingIt) {
     CheckMembers();
     Open();
     struct Case {
@@ -137,7 +155,9 @@ TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmp
         SCOPED_TRACE(testing::Message() << "row " << c.nRow);
         SetOptions(c.bClient, c.bLabel, c.bObject, c.bPath);
         SelectResultView(c.nRow);
-        ASSERT_NE(Preview(), L"");
+        const std::wstring shown = Preview();
+        ASSERT_NE(shown, L"");
+        for (LPARAM d : ItemData()) ASSERT_NE(d, 0);
         Click(m_hDlg, IDOK);
         std::vector<Posted> posted = TakePosted();
         ASSERT_EQ(posted.size(), 1u);
@@ -145,8 +165,12 @@ TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmp
         EXPECT_EQ(posted[0].lParam, c.lParam);
         // Every level below the groups is a search tree for the merge.
         EXPECT_EQ(ChainText(reinterpret_cast<CLogNode*>(posted[0].wParam), true), c.pszList);
-        // The nodes are the receiver's: no item refers to them any more.
-        EXPECT_EQ(Preview(), L"");
+        // The nodes are the receiver's: the tree still shows them, but no
+        // item refers to them any more.
+        EXPECT_EQ(Preview(), shown);
+        const std::vector<LPARAM> data = ItemData();
+        EXPECT_FALSE(data.empty());
+        for (LPARAM d : data) EXPECT_EQ(d, 0);
         m_host->OnLog([&] { EXPECT_EQ(nullptr, m_pDlg->GetPreview()); });
         EXPECT_TRUE(::IsWindowVisible(m_hDlg));
     }
@@ -176,6 +200,21 @@ TEST_F(ExtractDialogTest, NothingCheckedOkPostsNothing) {
     Open();
     Click(m_hDlg, IDOK);
     EXPECT_TRUE(TakePosted().empty());
+}
+
+// A saved list position beyond the seven numbers (a hand-edited setting)
+// selects the first, and OK extracts into result view 1.
+TEST_F(ExtractDialogTest, ASavedPositionOutOfRangeSelectsTheFirstResultView) {
+    CAppSettings::Get().Common.ExtractDialog =
+        DLGOPT_CLIENT | DLGOPT_LABEL | DLGOPT_OBJECT | DLGOPT_PATH | (9u << DLGOPT_ROW_SHIFT);
+    CheckMembers();
+    Open();
+    EXPECT_EQ(::SendDlgItemMessageW(m_hDlg, IDC_EXTRACT_RESULTLIST, LB_GETCURSEL, 0, 0), 0);
+    Click(m_hDlg, IDOK);
+    std::vector<Posted> posted = TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].message, UM_EXTRACT_OK);
+    EXPECT_EQ(posted[0].lParam, 0xF0001);
 }
 
 TEST_F(ExtractDialogTest, EscapeTellsTheFrameAndTheOptionsAndPlaceComeBack) {
