@@ -3,6 +3,10 @@
 // the log frame, Cancel, and the options kept between openings.
 #include "dialog_host.h"
 
+#include <algorithm>
+
+#include "common/WindowShot.h"
+
 #include "resources/ExtractDialogRes.h"
 #include "resources/LogWindowRes.h"
 #include "search/dialogs/ExtractDialog.h"
@@ -296,13 +300,62 @@ TEST_F(ExtractDialogTest, ClearingTheLogDestroysTheDialogWithoutAClosingMessage)
     m_host->OnLog([&] { EXPECT_EQ(nullptr, m_pView->GetExtractDialog()); });
 }
 
+// The dialog as the user sees it after opening with the default options:
+// the boxes and the result-view list, and every preview item drawn as text
+// on the window colour. With ZV_SHOT_DIR set the picture is also saved there
+// (tools/dialogshots runs it) for checking by eye.
 TEST_F(ExtractDialogTest, Screenshot) {
     CheckMembers();
     Open();
     ::SetWindowPos(m_hDlg, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE);
     m_host->OnLog([&] { ::RedrawWindow(m_hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
     PumpFor(300);
-    if (!SaveWindowBitmap(m_hDlg, L"extract-dialog")) GTEST_SKIP() << "ZV_SHOT_DIR not set";
+
+    EXPECT_EQ(Preview(), L"Client = 1   load[(LONG) x],Client = 2   save[(LONG) x,(LONG) z],"
+                         L"Client = 2   load[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) y]");
+    for (int nID : {IDC_EXTRACT_CLIENT, IDC_EXTRACT_LABEL, IDC_EXTRACT_OBJECT, IDC_EXTRACT_PATH})
+        EXPECT_TRUE(Checked(m_hDlg, nID)) << nID;
+    EXPECT_FALSE(Checked(m_hDlg, IDC_EXTRACT_NAME));
+    for (int nID : {IDC_EXTRACT_PATH, IDC_EXTRACT_NAME, IDC_EXTRACT_RESULTLIST, IDOK, IDCANCEL})
+        EXPECT_TRUE(Enabled(m_hDlg, nID)) << nID;
+    std::wstring numbers;
+    m_host->OnLog([&] {
+        HWND hList = ::GetDlgItem(m_hDlg, IDC_EXTRACT_RESULTLIST);
+        const int n = static_cast<int>(::SendMessageW(hList, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t buf[8] = {};
+            ::SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+            numbers += buf;
+        }
+    });
+    EXPECT_EQ(numbers, L"1234567");
+    EXPECT_EQ(::SendDlgItemMessageW(m_hDlg, IDC_EXTRACT_RESULTLIST, LB_GETCURSEL, 0, 0), 0);
+
+    // Each of the nine items is on screen: its text in the tree's text
+    // colour (or, for the selected one, the selection's), on its background.
+    const WindowPixels px = GrabWindow(m_hDlg);
+    ASSERT_FALSE(px.rgb.empty());
+    int nItems = 0;
+    m_host->OnLog([&] {
+        const COLORREF clrText = ::GetSysColor(COLOR_WINDOWTEXT), clrBack = ::GetSysColor(COLOR_WINDOW);
+        for (HTREEITEM h = TreeView_GetRoot(m_hTree); h; h = TreeView_GetNextVisible(m_hTree, h)) {
+            ++nItems;
+            RECT rc{};
+            ASSERT_TRUE(TreeView_GetItemRect(m_hTree, h, &rc, TRUE)) << nItems;
+            ::MapWindowPoints(m_hTree, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+            const std::vector<COLORREF> pixels = PixelsIn(px, rc);
+            ASSERT_FALSE(pixels.empty()) << nItems;
+            const bool bSelected = (TreeView_GetItemState(m_hTree, h, TVIS_SELECTED) & TVIS_SELECTED) != 0;
+            const COLORREF fore = bSelected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : clrText;
+            const COLORREF back = bSelected ? ::GetSysColor(COLOR_HIGHLIGHT) : clrBack;
+            const auto nBack = std::count(pixels.begin(), pixels.end(), back);
+            const auto nFore = std::count(pixels.begin(), pixels.end(), fore);
+            EXPECT_GT(nBack * 2, static_cast<long long>(pixels.size())) << "item " << nItems;
+            EXPECT_GT(nFore, 0) << "item " << nItems;
+        }
+    });
+    EXPECT_EQ(nItems, 9);
+    SaveWindowBitmap(m_hDlg, L"extract-dialog");
 }
 
 }  // namespace
