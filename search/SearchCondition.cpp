@@ -208,8 +208,8 @@ bool TestNumericValue(CSearchValue& value, const CLogNode* pMember, int nOperato
     default:
         return nOperator == SOP_NOT_EQUAL;   // cannot be compared
     }
-    if (m.Kind() == SVK_NULL)
-        return false;   // an empty or failed member text is no value
+    // A member text that shows no number (an empty INT, infinity, NaN) is
+    // Null: it cannot be compared, and only "!=" holds.
     return Holds(m.Compare(value), nOperator);
 }
 
@@ -218,12 +218,11 @@ bool TestTypedValue(CSearchValue& value, const CLogNode* pMember, int nOperator)
     LPCOLESTR t = ValueText(pMember);
     const int cat = GetTypeCategory(pMember);
     CSearchValue m;
-    bool bFits = true;
     switch (value.Kind()) {
     case SVK_HEX:
-        if (cat != STC_INTEGER) {
-            bFits = false;
-        } else if (const WCHAR* comma = wcschr(t, L',')) {
+        if (cat != STC_INTEGER)
+            break;
+        if (const WCHAR* comma = wcschr(t, L',')) {
             const WCHAR* p = comma + 1;
             if (*p == L' ')
                 ++p;
@@ -233,21 +232,17 @@ bool TestTypedValue(CSearchValue& value, const CLogNode* pMember, int nOperator)
     case SVK_DATE:
         if (cat == STC_DATE)
             m.ParseDateText(t);
-        else
-            bFits = false;
         break;
     case SVK_BOOLEAN:
         if (cat == STC_BOOLEAN)
             m.ParseBooleanText(t);
-        else
-            bFits = false;
         break;
     default:
-        bFits = false;
         break;
     }
-    if (m.Kind() == SVK_NULL)
-        return bFits ? false : nOperator == SOP_NOT_EQUAL;   // no value / cannot be compared
+    // A member of another category, or one whose text shows no value (a
+    // null reference, an empty INT), stays Null: it cannot be compared, and
+    // only "!=" holds.
     return Holds(m.Compare(value), nOperator);
 }
 

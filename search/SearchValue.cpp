@@ -180,9 +180,12 @@ DWORD ReadDate(const Text& copy, LCID lcid, ULONG flags, Text& out)
     return KindBits(SVK_DATE) | DigitBits(timeOff, dateLen);
 }
 
-DWORD ReadParsedDate(const Text& copy, Text& out)
+// Typed dates and member dates are read alike: in the user's locale with the
+// user's own formats, those the capture wrote the member texts with. A date
+// typed as the log shows it is then the same day.
+DWORD ReadUserDate(const Text& copy, Text& out)
 {
-    return ReadDate(copy, LOCALE_USER_DEFAULT, LOCALE_NOUSEROVERRIDE, out);
+    return ReadDate(copy, LOCALE_USER_DEFAULT, 0, out);
 }
 
 DWORD ReadInteger(const Text& copy, Text& out)
@@ -205,7 +208,7 @@ DWORD ReadInteger(const Text& copy, Text& out)
         if (copy[k] == L'+')
             return 0;
         if (copy[k] == L'-')
-            return ReadParsedDate(copy, out);
+            return ReadUserDate(copy, out);
     }
     const int cnt = (int)(copy.size() - off);
     if (!Fits((int)off) || !Fits(cnt))
@@ -282,6 +285,12 @@ DWORD ReadExponentText(const Text& copy, Text& out)
     if (copy[0] == L'-' || copy[0] == L'+') { neg = copy[0] == L'-'; i = 1; }
     const size_t e = copy.find(L'e', i);
     if (e == Text::npos || e == i)
+        return 0;
+    // a mantissa is a number: a point alone (".e5") is none
+    bool bDigit = false;
+    for (size_t k = i; k < e; ++k)
+        bDigit = bDigit || IsDigit(copy[k]);
+    if (!bDigit)
         return 0;
     for (size_t k = i; k < copy.size(); ++k) {
         const WCHAR c = copy[k];
@@ -389,7 +398,7 @@ int CSearchValue::Parse(LPCOLESTR psz)
         case SVK_INTEGER:  fmt = ReadInteger(copy, out); break;
         case SVK_HEX:      fmt = ReadHex(copy, out); break;
         case SVK_POINT:    fmt = ReadPoint(copy, out); break;
-        case SVK_DATE:     fmt = ReadParsedDate(copy, out); break;
+        case SVK_DATE:     fmt = ReadUserDate(copy, out); break;
         case SVK_EXPONENT: fmt = ReadExponentText(copy, out); break;
         default: break;
         }
@@ -522,8 +531,7 @@ void CSearchValue::ParseDateText(LPCOLESTR psz)
         Text copy(psz ? psz : L"");
         for (WCHAR& c : copy) c = Lower(c);
         Text out;
-        // as the member's text was written: the user's locale with its overrides
-        const DWORD fmt = copy.empty() ? 0 : ReadDate(copy, LOCALE_USER_DEFAULT, 0, out);
+        const DWORD fmt = copy.empty() ? 0 : ReadUserDate(copy, out);
         if (fmt) {
             SetRaw(m_text, out);
             m_format = fmt;

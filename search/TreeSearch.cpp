@@ -139,11 +139,16 @@ int CSearchConditionSet::MatchByName(CLogNode* pRoot, CLogNode* pCursor, CLogNod
                     n += MatchByName(pRoot, t, m->m_pChildren, map);
             }
         }
-        // a path starts afresh at this member
+        // a path starts afresh at this member; one that ends here (a
+        // conditioned leaf) is not looked for below it
         CLogNode* t = NodeFindChild(pRoot, m);
-        if (t)
-            n += TestSkeletonNode(t, m, map);
-        n += MatchByName(pRoot, t && t->m_pChildren ? t : nullptr, m->m_pChildren, map);
+        if (!t) {
+            n += MatchByName(pRoot, nullptr, m->m_pChildren, map);
+            continue;
+        }
+        n += TestSkeletonNode(t, m, map);
+        if (t->m_pChildren)
+            n += MatchByName(pRoot, t, m->m_pChildren, map);
     }
     return n;
 }
@@ -263,9 +268,10 @@ int CSearchConditionSet::BuildByName(CLogNode* pRoot, CLogNode* pCursor, CLogNod
                         Append(pOut, pTail, y);
                 }
             }
-            // a path starts afresh at this member
+            // a path starts afresh at this member; one that ends here (a
+            // conditioned leaf) is not looked for below it
             if (CLogNode* t = NodeFindChild(pRoot, m)) {
-                n += BuildMember(t, pRoot, t->m_pChildren ? t : nullptr, true, m, map, y);
+                n += BuildMember(t, pRoot, t, t->m_pChildren != nullptr, m, map, y);
             } else {
                 CLogNode* pSub;
                 n += BuildByName(pRoot, nullptr, m->m_pChildren, map, pSub);

@@ -162,6 +162,9 @@ void CExtractDialog::FillResultViewList(int nPosition) {
         if (i < 0) throw CExcept(ZV_ERR_MEMORY_BSTR);
         m_lstResultView.SetItemData(i, static_cast<DWORD_PTR>(n));
     }
+    // A saved position beyond the seven numbers (a hand-edited setting)
+    // takes the first, so that OK always has a result view.
+    if (nPosition < 0 || nPosition >= m_lstResultView.GetCount()) nPosition = 0;
     m_lstResultView.SetCurSel(nPosition);
 }
 
@@ -217,6 +220,13 @@ HTREEITEM CExtractDialog::InsertTreeItem(HTREEITEM hParent, CLogNode* pNode) {
     return hItem;
 }
 
+void CExtractDialog::ClearItemData(HTREEITEM hFirst) {
+    for (HTREEITEM h = hFirst; h; h = m_tree.GetNextSiblingItem(h)) {
+        m_tree.SetItemData(h, 0);
+        ClearItemData(m_tree.GetChildItem(h));
+    }
+}
+
 void CExtractDialog::FormatItemText(const CLogNode* pNode, CBstr& strText) {
     const CLogEntry* e = pNode ? pNode->m_pEntry : nullptr;
     if (!e) {
@@ -260,8 +270,6 @@ void CExtractDialog::OnOK() {
 void CExtractDialog::ExtractToResultView() {
     if (!m_pPreview) m_pPreview = CollectTree();
     if (!m_pPreview) return;
-    // A position restored beyond the seven numbers leaves no result view
-    // chosen: nothing is handed over until the user picks one.
     const int nSel = m_lstResultView.GetCurSel();
     if (nSel < 0) return;
     const int n = static_cast<int>(m_lstResultView.GetItemData(nSel));
@@ -272,9 +280,9 @@ void CExtractDialog::ExtractToResultView() {
     if (m_chkObject.GetCheck() == BST_CHECKED) lParam |= 0x40000;
     if (m_radPath.GetCheck() == BST_CHECKED) lParam |= 0x80000;
     m_pPreview = ChildListsToTrees(m_pPreview);
-    // The nodes go to the main thread, which frees them after the merge: no
-    // item may keep pointing at them.
-    m_tree.DeleteAllItems();
+    // The nodes go to the main thread, which frees them after the merge: the
+    // items keep showing them, but no item keeps pointing at them.
+    ClearItemData(m_tree.GetRootItem());
     CLogNode* pList = m_pPreview;
     m_pPreview = nullptr;
     PostToOwner(UM_EXTRACT_OK, reinterpret_cast<WPARAM>(pList), lParam);

@@ -49,6 +49,8 @@ public:
     void FillResultViewList(int nPosition);
     void InsertTreeItems(HTREEITEM hParent, CLogNode* pChain);
     HTREEITEM InsertTreeItem(HTREEITEM hParent, CLogNode* pNode);
+    // The items from hFirst on (and all below them) point at no node any more.
+    void ClearItemData(HTREEITEM hFirst);
     static void FormatItemText(const CLogNode* pNode, CBstr& strText);
 
     CLogNode* GetPreview() const { return m_pPreview; }

@@ -79,11 +79,13 @@ public:
     void StoreOptions();
     void FillResultViewList(int nPosition);
     static void FillRecentFinds(CComboBox& valueBox);
-    void LayoutControls();
-    void ApplyFont();
     // The result-view list's selected position, the first item when none is
     // selected (or -1 for an empty list).
     int ResultListPosition() const;
+
+    // --- layout and font ---------------------------------------------------------------
+    void LayoutControls();
+    void ApplyFont();
     // Repaints the tree and the colour list (the highlight colours changed).
     void Repaint();
 
@@ -147,6 +149,8 @@ private:
     void OnDestroy();
     void OnHandOverHop(int nHopsLeft);
     void MoveToSavedRect();
+    // The option and target controls as the options word of the view's slot says.
+    void RestoreOptions();
     void EnableTargetControls();
     // Runs f; a CExcept (or a failed allocation) is shown and the dialog closes.
     template <class F> void ReportAndClose(F&& f);

@@ -1,113 +1,15 @@
-// The find dialog: message dispatch, the option and target controls, the
-// recent finds, OK and Cancel, placement, layout and font, and its slot.
+// The find dialog's option and target controls, the options word that each
+// window keeps for its dialog, the recent finds of the value boxes, OK with
+// the hand-over of the condition set, Cancel, and the saved placement.
 #include "search/dialogs/FindDialog.h"
 
-#include <algorithm>
 #include <new>
 
 #include "logwindows/LogTreeThread.h"
-#include "logwindows/TreeViewEx.h"
 #include "resources/FindDialogRes.h"
-#include "search/dialogs/DialogLayout.h"
 #include "server/core/Except.h"
 #include "server/core/Messages.h"
 #include "server/settings/AppSettings.h"
-
-// --- dispatch ---------------------------------------------------------------------
-
-LRESULT CFindDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SHOWWINDOW:
-        Default();
-        OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_SIZE:
-        Default();
-        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        return CDialog::WindowProc(message, wParam, lParam);
-    case UM_HANDOVER_HOP:
-        OnHandOverHop(static_cast<int>(wParam));
-        return 0;
-    }
-    return CDialog::WindowProc(message, wParam, lParam);
-}
-
-bool CFindDialog::OnCmd(UINT nID, int nCode) {
-    switch (nID) {
-    case IDC_FIND_ALLSELECT:
-        if (nCode == BN_CLICKED) { OnAllSelectClicked(); return true; }
-        break;
-    case IDC_FIND_OPERATOR1:
-        if (nCode == CBN_SELCHANGE) { OnValue1Changed(); return true; }
-        break;
-    case IDC_FIND_VALUE1:
-        if (nCode == CBN_EDITCHANGE || nCode == CBN_SELCHANGE) {
-            // A pick from the drop-down is in the edit field only after the
-            // notification: the indicator follows the picked text.
-            if (nCode == CBN_SELCHANGE) {
-                const int n = m_cboValue1.GetCurSel();
-                if (n >= 0) m_cboValue1.SetWindowText(m_cboValue1.GetLBText(n).c_str());
-            }
-            OnValue1Changed();
-            return true;
-        }
-        if (nCode == CBN_DROPDOWN) { ReportToOwner([&] { FillRecentFinds(m_cboValue1); }); return true; }
-        break;
-    case IDC_FIND_OPERATOR2:
-        if (nCode == CBN_SELCHANGE) { OnValue2Changed(); return true; }
-        break;
-    case IDC_FIND_VALUE2:
-        if (nCode == CBN_EDITCHANGE || nCode == CBN_SELCHANGE) {
-            if (nCode == CBN_SELCHANGE) {
-                const int n = m_cboValue2.GetCurSel();
-                if (n >= 0) m_cboValue2.SetWindowText(m_cboValue2.GetLBText(n).c_str());
-            }
-            OnValue2Changed();
-            return true;
-        }
-        if (nCode == CBN_DROPDOWN) { ReportToOwner([&] { FillRecentFinds(m_cboValue2); }); return true; }
-        break;
-    case IDC_FIND_QUOTE1:
-        if (nCode == BN_CLICKED) { OnQuote1Clicked(); return true; }
-        break;
-    case IDC_FIND_QUOTE2:
-        if (nCode == BN_CLICKED) { OnQuote2Clicked(); return true; }
-        break;
-    case IDC_FIND_COLORLIST:
-        if (nCode == LBN_SELCHANGE) { OnColorSelChange(); return true; }
-        break;
-    case IDC_FIND_CLIENT: case IDC_FIND_LABEL: case IDC_FIND_PATH: case IDC_FIND_NAME:
-        if (nCode == BN_CLICKED) { OnExtractOptionClicked(); return true; }
-        break;
-    case IDC_FIND_CURRENTVIEW: case IDC_FIND_RESULTVIEW:
-        if (nCode == BN_CLICKED) { OnTargetClicked(); return true; }
-        break;
-    case IDC_FIND_RESULTLIST:
-        if (nCode == LBN_DBLCLK) { OnOK(); return true; }
-        break;
-    default:
-        break;
-    }
-    return CDialog::OnCmd(nID, nCode);
-}
-
-BOOL CFindDialog::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    auto* pHdr = reinterpret_cast<NMHDR*>(lParam);
-    if (!pHdr || pHdr->idFrom != IDC_FIND_TREE) return CDialog::OnNotify(wParam, lParam, pResult);
-    switch (pHdr->code) {
-    case NM_CUSTOMDRAW:   *pResult = OnTreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam)); return TRUE;
-    case NM_CLICK:        *pResult = OnTreeClick(); return TRUE;
-    case TVN_KEYDOWN:     *pResult = OnTreeKeyDown(reinterpret_cast<NMTVKEYDOWN*>(lParam)); return TRUE;
-    case TVN_SELCHANGEDW: *pResult = OnTreeSelChanged(reinterpret_cast<NMTREEVIEWW*>(lParam)); return TRUE;
-    default: break;
-    }
-    return CDialog::OnNotify(wParam, lParam, pResult);
-}
 
 // --- options and target -------------------------------------------------------------
 
@@ -177,6 +79,24 @@ void CFindDialog::FillRecentFinds(CComboBox& valueBox) {
     valueBox.SetWindowText(saved.c_str());
 }
 
+void CFindDialog::RestoreOptions() {
+    const DWORD w = m_nViewIndex >= 0 && m_nViewIndex < SETTINGS_VIEW_SLOTS
+                        ? CAppSettings::Get().Common.FindDialog[m_nViewIndex]
+                        : 0;
+    m_chkClient.SetCheck((w & DLGOPT_CLIENT) ? BST_CHECKED : BST_UNCHECKED);
+    m_chkLabel.SetCheck((w & DLGOPT_LABEL) ? BST_CHECKED : BST_UNCHECKED);
+    m_chkObject.SetCheck(BST_CHECKED);
+    m_chkObject.EnableWindow(FALSE);
+    m_radPath.SetCheck((w & DLGOPT_PATH) ? BST_CHECKED : BST_UNCHECKED);
+    m_radName.SetCheck((w & DLGOPT_PATH) ? BST_UNCHECKED : BST_CHECKED);
+    m_radCurrentView.SetCheck((w & DLGOPT_CURRENT_VIEW) ? BST_CHECKED : BST_UNCHECKED);
+    m_radResultView.SetCheck((w & DLGOPT_CURRENT_VIEW) ? BST_UNCHECKED : BST_CHECKED);
+    m_radMatchObjects.SetCheck((w & DLGOPT_MATCH_OBJECTS) ? BST_CHECKED : BST_UNCHECKED);
+    m_radSearchObjects.SetCheck((w & DLGOPT_MATCH_OBJECTS) ? BST_UNCHECKED : BST_CHECKED);
+    FillResultViewList(static_cast<int>((w & DLGOPT_ROW_MASK) >> DLGOPT_ROW_SHIFT));
+    EnableTargetControls();
+}
+
 // --- OK and Cancel --------------------------------------------------------------------
 
 void CFindDialog::OnOK() {
@@ -227,7 +147,7 @@ void CFindDialog::OnCancel() {
     DestroyWindow();
 }
 
-// --- window matters -------------------------------------------------------------------
+// --- placement and the options kept between openings -----------------------------------
 
 void CFindDialog::MoveToSavedRect() {
     if (m_nViewIndex < 0 || m_nViewIndex >= SETTINGS_VIEW_SLOTS) return;
@@ -251,72 +171,3 @@ void CFindDialog::OnDestroy() {
     if (m_radMatchObjects.GetCheck() == BST_CHECKED) w |= DLGOPT_MATCH_OBJECTS;
     s.Common.FindDialog[m_nViewIndex] = w;
 }
-
-void CFindDialog::OnSize(UINT, int, int) { LayoutControls(); }
-
-void CFindDialog::LayoutControls() {
-    if (m_btnOK.IsWindow()) {
-        RECT rcWnd, rcOK;
-        GetWindowRect(&rcWnd);
-        m_btnOK.GetWindowRect(&rcOK);
-        const int dx = (rcWnd.right - 400) - rcOK.left;
-        const RECT rcTree{rcWnd.left + 15, rcWnd.top + 55, rcWnd.right - 420, rcWnd.bottom - 35};
-        MoveControlsAndFill(this,
-                            {&m_btnOK,       &m_btnCancel,     &m_lstColor,        &m_lblHighlight, &m_grpExtract,
-                             &m_chkClient,   &m_chkLabel,      &m_chkObject,       &m_radPath,      &m_radName,
-                             &m_grpWindow,   &m_radCurrentView, &m_radResultView,  &m_lstResultView, &m_lblDisplay,
-                             &m_radMatchObjects, &m_radSearchObjects, &m_grpCondition, &m_cboOperator1, &m_cboOperator2,
-                             &m_cboValue1,   &m_cboValue2,     &m_chkCase1,        &m_chkCase2,     &m_radAnd,
-                             &m_radOr,       &m_lblType1,      &m_lblType2,        &m_lblValue1,    &m_lblValue2,
-                             &m_btnQuote1,   &m_btnQuote2},
-                            dx, 0, &m_tree, rcTree, SWP_NOACTIVATE);
-    }
-    if (m_wndStatusBar.IsWindow()) {
-        // The status control puts itself at the bottom on WM_SIZE.
-        m_wndStatusBar.SendMessage(WM_SIZE, 0, 0);
-        m_wndStatusBar.Invalidate();
-    }
-}
-
-void CFindDialog::ApplyFont() {
-    HFONT hFont = ::CreateFontIndirectW(&CAppSettings::Get().Font.FindDialog);
-    if (!hFont) return;
-    m_tree.SetFont(hFont, TRUE);
-    m_TreeFont.Attach(hFont);  // the previous font goes once the tree no longer uses it
-}
-
-void CFindDialog::Repaint() {
-    Invalidate();
-    m_tree.Invalidate();
-    m_lstColor.Invalidate();
-}
-
-// --- the log thread's slot ---------------------------------------------------------------
-
-namespace {
-
-CFindDialog* CreateFindDialog(CTreeViewEx* pView, CCheckedRootSet* pSource) {
-    CFindDialog* p = new CFindDialog(pView);
-    p->m_pCheckedRoots = pSource;
-    const int v = p->GetViewIndex();
-    if (v >= 1 && v <= CLogTreeThread::RESULT_VIEWS) {
-        wchar_t caption[64];
-        wsprintfW(caption, L"Find (ResultView %d)", v);
-        p->SetWindowText(caption);
-    }
-    return p;
-}
-
-void ShowFindDialog(CFindDialog* p, int nCmdShow) { if (p && p->m_hWnd) p->ShowWindow(nCmdShow); }
-void RebuildFindTree(CFindDialog* p, int nMode) { if (p && p->m_hWnd) p->RebuildTree(nMode != 0); }
-void ApplyFindFont(CFindDialog* p) { if (p && p->m_hWnd) p->ApplyFont(); }
-void RepaintFindDialog(CFindDialog* p) { if (p && p->m_hWnd) p->Repaint(); }
-void DestroyFindDialog(CFindDialog* p) { if (p && p->m_hWnd) p->DestroyWindow(); }
-
-const CFindDialogSlot kFindDialogSlot = {
-    CreateFindDialog, ShowFindDialog, RebuildFindTree, ApplyFindFont, RepaintFindDialog, DestroyFindDialog,
-};
-
-}  // namespace
-
-void RegisterFindDialog() { CLogTreeThread::s_pFindDialog = &kFindDialogSlot; }

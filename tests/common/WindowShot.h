@@ -23,6 +23,7 @@ struct WindowPixels {
     int w = 0;
     int h = 0;
     std::vector<unsigned char> rgb;
+    POINT origin{};   // the screen position of the first pixel
 };
 
 inline WindowPixels GrabWindow(HWND hWnd)
@@ -32,6 +33,7 @@ inline WindowPixels GrabWindow(HWND hWnd)
     WindowPixels px;
     px.w = rc.right - rc.left;
     px.h = rc.bottom - rc.top;
+    px.origin = {rc.left, rc.top};
     HDC hScreen = ::GetDC(nullptr);
     HDC hMem = ::CreateCompatibleDC(hScreen);
     BITMAPINFO bi{};
@@ -56,6 +58,20 @@ inline WindowPixels GrabWindow(HWND hWnd)
     ::DeleteDC(hMem);
     ::ReleaseDC(nullptr, hScreen);
     return px;
+}
+
+// The colours of the pixels of the picture that lie in a screen rectangle.
+inline std::vector<COLORREF> PixelsIn(const WindowPixels& px, const RECT& rcScreen)
+{
+    std::vector<COLORREF> out;
+    for (int y = rcScreen.top - px.origin.y; y < rcScreen.bottom - px.origin.y; ++y) {
+        for (int x = rcScreen.left - px.origin.x; x < rcScreen.right - px.origin.x; ++x) {
+            if (x < 0 || y < 0 || x >= px.w || y >= px.h) continue;
+            const unsigned char* p = px.rgb.data() + (static_cast<size_t>(y) * px.w + x) * 3;
+            out.push_back(RGB(p[0], p[1], p[2]));
+        }
+    }
+    return out;
 }
 
 // Writes the screen's pixels under the window as a 24-bit bitmap file at

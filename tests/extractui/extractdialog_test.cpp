@@ -3,6 +3,10 @@
 // the log frame, Cancel, and the options kept between openings.
 #include "dialog_host.h"
 
+#include <algorithm>
+
+#include "common/WindowShot.h"
+
 #include "resources/ExtractDialogRes.h"
 #include "resources/LogWindowRes.h"
 #include "search/dialogs/ExtractDialog.h"
@@ -56,6 +60,24 @@ protected:
         std::wstring s;
         m_host->OnLog([&] { s = TreeText(m_hTree); });
         return s;
+    }
+
+    // The item data of every item of the preview, all levels.
+    std::vector<LPARAM> ItemData() {
+        std::vector<LPARAM> data;
+        m_host->OnLog([&] { CollectItemData(TreeView_GetRoot(m_hTree), data); });
+        return data;
+    }
+
+    void CollectItemData(HTREEITEM hFirst, std::vector<LPARAM>& data) {
+        for (HTREEITEM h = hFirst; h; h = TreeView_GetNextSibling(m_hTree, h)) {
+            TVITEMW item{};
+            item.mask = TVIF_PARAM | TVIF_HANDLE;
+            item.hItem = h;
+            TreeView_GetItem(m_hTree, &item);
+            data.push_back(item.lParam);
+            CollectItemData(TreeView_GetChild(m_hTree, h), data);
+        }
     }
 
     CLogNode* m_pA = nullptr;
@@ -117,7 +139,7 @@ TEST_F(ExtractDialogTest, PreviewFollowsTheChecksOfTheLogView) {
     EXPECT_EQ(Preview(), L"");
 }
 
-TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmptiesTheTree) {
+TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndKeepsShowingIt) {
     CheckMembers();
     Open();
     struct Case {
@@ -137,7 +159,9 @@ TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmp
         SCOPED_TRACE(testing::Message() << "row " << c.nRow);
         SetOptions(c.bClient, c.bLabel, c.bObject, c.bPath);
         SelectResultView(c.nRow);
-        ASSERT_NE(Preview(), L"");
+        const std::wstring shown = Preview();
+        ASSERT_NE(shown, L"");
+        for (LPARAM d : ItemData()) ASSERT_NE(d, 0);
         Click(m_hDlg, IDOK);
         std::vector<Posted> posted = TakePosted();
         ASSERT_EQ(posted.size(), 1u);
@@ -145,8 +169,12 @@ TEST_F(ExtractDialogTest, OkPostsTheRegroupedListWithTheResultViewAndFlagsAndEmp
         EXPECT_EQ(posted[0].lParam, c.lParam);
         // Every level below the groups is a search tree for the merge.
         EXPECT_EQ(ChainText(reinterpret_cast<CLogNode*>(posted[0].wParam), true), c.pszList);
-        // The nodes are the receiver's: no item refers to them any more.
-        EXPECT_EQ(Preview(), L"");
+        // The nodes are the receiver's: the tree still shows them, but no
+        // item refers to them any more.
+        EXPECT_EQ(Preview(), shown);
+        const std::vector<LPARAM> data = ItemData();
+        EXPECT_FALSE(data.empty());
+        for (LPARAM d : data) EXPECT_EQ(d, 0);
         m_host->OnLog([&] { EXPECT_EQ(nullptr, m_pDlg->GetPreview()); });
         EXPECT_TRUE(::IsWindowVisible(m_hDlg));
     }
@@ -176,6 +204,21 @@ TEST_F(ExtractDialogTest, NothingCheckedOkPostsNothing) {
     Open();
     Click(m_hDlg, IDOK);
     EXPECT_TRUE(TakePosted().empty());
+}
+
+// A saved list position beyond the seven numbers (a hand-edited setting)
+// selects the first, and OK extracts into result view 1.
+TEST_F(ExtractDialogTest, ASavedPositionOutOfRangeSelectsTheFirstResultView) {
+    CAppSettings::Get().Common.ExtractDialog =
+        DLGOPT_CLIENT | DLGOPT_LABEL | DLGOPT_OBJECT | DLGOPT_PATH | (9u << DLGOPT_ROW_SHIFT);
+    CheckMembers();
+    Open();
+    EXPECT_EQ(::SendDlgItemMessageW(m_hDlg, IDC_EXTRACT_RESULTLIST, LB_GETCURSEL, 0, 0), 0);
+    Click(m_hDlg, IDOK);
+    std::vector<Posted> posted = TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].message, UM_EXTRACT_OK);
+    EXPECT_EQ(posted[0].lParam, 0xF0001);
 }
 
 TEST_F(ExtractDialogTest, EscapeTellsTheFrameAndTheOptionsAndPlaceComeBack) {
@@ -257,13 +300,62 @@ TEST_F(ExtractDialogTest, ClearingTheLogDestroysTheDialogWithoutAClosingMessage)
     m_host->OnLog([&] { EXPECT_EQ(nullptr, m_pView->GetExtractDialog()); });
 }
 
+// The dialog as the user sees it after opening with the default options:
+// the boxes and the result-view list, and every preview item drawn as text
+// on the window colour. With ZV_SHOT_DIR set the picture is also saved there
+// (tools/dialogshots runs it) for checking by eye.
 TEST_F(ExtractDialogTest, Screenshot) {
     CheckMembers();
     Open();
     ::SetWindowPos(m_hDlg, HWND_TOP, 10, 10, 0, 0, SWP_NOSIZE);
     m_host->OnLog([&] { ::RedrawWindow(m_hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
     PumpFor(300);
-    if (!SaveWindowBitmap(m_hDlg, L"extract-dialog")) GTEST_SKIP() << "ZV_SHOT_DIR not set";
+
+    EXPECT_EQ(Preview(), L"Client = 1   load[(LONG) x],Client = 2   save[(LONG) x,(LONG) z],"
+                         L"Client = 2   load[(VT_DISPATCH) (Object) o[(LONG) p],(LONG) y]");
+    for (int nID : {IDC_EXTRACT_CLIENT, IDC_EXTRACT_LABEL, IDC_EXTRACT_OBJECT, IDC_EXTRACT_PATH})
+        EXPECT_TRUE(Checked(m_hDlg, nID)) << nID;
+    EXPECT_FALSE(Checked(m_hDlg, IDC_EXTRACT_NAME));
+    for (int nID : {IDC_EXTRACT_PATH, IDC_EXTRACT_NAME, IDC_EXTRACT_RESULTLIST, IDOK, IDCANCEL})
+        EXPECT_TRUE(Enabled(m_hDlg, nID)) << nID;
+    std::wstring numbers;
+    m_host->OnLog([&] {
+        HWND hList = ::GetDlgItem(m_hDlg, IDC_EXTRACT_RESULTLIST);
+        const int n = static_cast<int>(::SendMessageW(hList, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t buf[8] = {};
+            ::SendMessageW(hList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+            numbers += buf;
+        }
+    });
+    EXPECT_EQ(numbers, L"1234567");
+    EXPECT_EQ(::SendDlgItemMessageW(m_hDlg, IDC_EXTRACT_RESULTLIST, LB_GETCURSEL, 0, 0), 0);
+
+    // Each of the nine items is on screen: its text in the tree's text
+    // colour (or, for the selected one, the selection's), on its background.
+    const WindowPixels px = GrabWindow(m_hDlg);
+    ASSERT_FALSE(px.rgb.empty());
+    int nItems = 0;
+    m_host->OnLog([&] {
+        const COLORREF clrText = ::GetSysColor(COLOR_WINDOWTEXT), clrBack = ::GetSysColor(COLOR_WINDOW);
+        for (HTREEITEM h = TreeView_GetRoot(m_hTree); h; h = TreeView_GetNextVisible(m_hTree, h)) {
+            ++nItems;
+            RECT rc{};
+            ASSERT_TRUE(TreeView_GetItemRect(m_hTree, h, &rc, TRUE)) << nItems;
+            ::MapWindowPoints(m_hTree, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+            const std::vector<COLORREF> pixels = PixelsIn(px, rc);
+            ASSERT_FALSE(pixels.empty()) << nItems;
+            const bool bSelected = (TreeView_GetItemState(m_hTree, h, TVIS_SELECTED) & TVIS_SELECTED) != 0;
+            const COLORREF fore = bSelected ? ::GetSysColor(COLOR_HIGHLIGHTTEXT) : clrText;
+            const COLORREF back = bSelected ? ::GetSysColor(COLOR_HIGHLIGHT) : clrBack;
+            const auto nBack = std::count(pixels.begin(), pixels.end(), back);
+            const auto nFore = std::count(pixels.begin(), pixels.end(), fore);
+            EXPECT_GT(nBack * 2, static_cast<long long>(pixels.size())) << "item " << nItems;
+            EXPECT_GT(nFore, 0) << "item " << nItems;
+        }
+    });
+    EXPECT_EQ(nItems, 9);
+    SaveWindowBitmap(m_hDlg, L"extract-dialog");
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 // and the rows across hiding and a new find.
 #include "dialog_host.h"
 
+#include <algorithm>
+#include <tuple>
+
+#include "common/WindowShot.h"
+
 #include "resources/LogWindowRes.h"
 #include "resources/MoveDialogRes.h"
 #include "search/SearchCondition.h"
@@ -382,6 +387,10 @@ TEST_F(MoveDialogTest, RowsAreDrawnOnTheHighlightOfTheirCondition) {
     }
 }
 
+// The dialog as the user sees it with one of its two rows ticked: the rows
+// and their checks, the all-select box, the buttons, and each row's text on
+// the highlight colour of its condition. With ZV_SHOT_DIR set the picture is
+// also saved there (tools/dialogshots runs it) for checking by eye.
 TEST_F(MoveDialogTest, Screenshot) {
     ASSERT_EQ(FindAandB(), 5);
     Open();
@@ -389,7 +398,27 @@ TEST_F(MoveDialogTest, Screenshot) {
     ::SetWindowPos(m_hDlg, HWND_TOP, 10, 10, 260, 240, 0);
     m_host->OnLog([&] { ::RedrawWindow(m_hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); });
     PumpFor(300);
-    if (!SaveWindowBitmap(m_hDlg, L"move-dialog")) GTEST_SKIP() << "ZV_SHOT_DIR not set";
+
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"-a", L"+b"}));
+    EXPECT_TRUE(Checked(m_hDlg, IDC_MOVE_ALLSELECT));
+    for (int nID : {IDC_MOVE_TOP, IDC_MOVE_PREV, IDC_MOVE_NEXT, IDC_MOVE_BOTTOM})
+        EXPECT_TRUE(Enabled(m_hDlg, nID)) << nID;
+
+    const CAppSettings& st = CAppSettings::Get();
+    ASSERT_NE(st.Font.Highlight[2], st.Font.Highlight[5]);
+    const WindowPixels px = GrabWindow(m_hDlg);
+    ASSERT_FALSE(px.rgb.empty());
+    for (auto [pszRow, nColor, nOther] : {std::tuple{L"a", 2, 5}, std::tuple{L"b", 5, 2}}) {
+        const int i = RowOf(pszRow);
+        RECT rc{};
+        m_host->OnLog([&] { ListView_GetItemRect(m_hList, i, &rc, LVIR_LABEL); });
+        ::MapWindowPoints(m_hList, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        const std::vector<COLORREF> pixels = PixelsIn(px, rc);
+        ASSERT_FALSE(pixels.empty()) << pszRow;
+        EXPECT_GT(std::count(pixels.begin(), pixels.end(), st.Font.Highlight[nColor]), 0) << pszRow;
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), st.Font.Highlight[nOther]), 0) << pszRow;
+    }
+    SaveWindowBitmap(m_hDlg, L"move-dialog");
 }
 
 }  // namespace

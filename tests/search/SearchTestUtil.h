@@ -51,6 +51,43 @@ inline std::wstring Show(const CSearchValue& v)
     }
 }
 
+// The user's short date format set for the scope of a test and restored
+// when it ends, also when an assertion ends it early.
+class UserShortDate {
+public:
+    explicit UserShortDate(const wchar_t* format)
+    {
+        m_bSaved = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, m_saved, 80) > 0;
+        m_bSet = m_bSaved && ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, format);
+    }
+    ~UserShortDate()
+    {
+        if (m_bSet)
+            ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, m_saved);
+    }
+    UserShortDate(const UserShortDate&) = delete;
+    UserShortDate& operator=(const UserShortDate&) = delete;
+    bool IsSet() const { return m_bSet; }
+
+private:
+    wchar_t m_saved[80] = {};
+    bool m_bSaved = false;
+    bool m_bSet = false;
+};
+
+// A date as the capture writes it into a member's value text.
+inline std::wstring ShownDate(DATE d)
+{
+    VARIANT v, s;
+    VariantInit(&v);
+    VariantInit(&s);
+    v.vt = VT_DATE;
+    v.date = d;
+    std::wstring t = SUCCEEDED(VariantChangeType(&s, &v, 0, VT_BSTR)) ? s.bstrVal : L"";
+    VariantClear(&s);
+    return t;
+}
+
 // A member node with its own entry.
 inline CLogNode* Member(const wchar_t* name, const wchar_t* type, const wchar_t* value, DWORD flags = 0)
 {

@@ -69,12 +69,12 @@ TEST_F(SearchCondition, OperatorsOnCategories)
         { L"SHORT", L"-3, 0xfffd", SOP_LESS, L"-2", FALSE, true },
         { L"BYTE", L"7, 0x07", SOP_EQUAL, L"7.0", FALSE, true },
         { L"ULONGLONG", L"18446744073709551615, 0xffffffffffffffff", SOP_GREATER, L"1.8e19", FALSE, true },
-        { L"INT", L"", SOP_EQUAL, L"5", FALSE, false },                      // no value
-        { L"INT", L"", SOP_NOT_EQUAL, L"5", FALSE, false },
-        { L"UINT", L"", SOP_NOT_EQUAL, L"0x5", FALSE, false },
+        { L"INT", L"", SOP_EQUAL, L"5", FALSE, false },                      // no value:
+        { L"INT", L"", SOP_NOT_EQUAL, L"5", FALSE, true },                   // not comparable
+        { L"UINT", L"", SOP_NOT_EQUAL, L"0x5", FALSE, true },
         { L"DOUBLE", L"1.5E-05", SOP_EQUAL, L"0.000015", FALSE, true },
         { L"DOUBLE", L"1.5E-05", SOP_LESS, L"1e-4", FALSE, true },
-        { L"DOUBLE", L"", SOP_NOT_EQUAL, L"1", FALSE, false },
+        { L"DOUBLE", L"", SOP_NOT_EQUAL, L"1", FALSE, true },
         { L"DECIMAL", L"12.50", SOP_EQUAL, L"12.5", FALSE, true },
         { L"CURRENCY", L"3.25", SOP_GREATER, L"3.2", FALSE, true },
         { L"DOUBLE", L"2.5", SOP_EQUAL, L"0x2", FALSE, false },              // hexadecimal wants an integer
@@ -120,6 +120,74 @@ TEST_F(SearchCondition, OperatorsOnCategories)
             << testing::PrintToString(std::wstring(c.value)) << " op " << c.op << " "
             << testing::PrintToString(std::wstring(c.text));
         ++row;
+    }
+}
+
+// A member whose text shows no value of the comparison's kind cannot be
+// compared with it: "!=" holds and every other operator fails.
+TEST_F(SearchCondition, UncomparableMembersMatchOnlyNotEqual)
+{
+    // Doubles as the capture writes them.
+    auto shown = [](double d) {
+        VARIANT v, s;
+        VariantInit(&v);
+        VariantInit(&s);
+        v.vt = VT_R8;
+        v.dblVal = d;
+        std::wstring t = SUCCEEDED(VariantChangeType(&s, &v, 0, VT_BSTR)) ? s.bstrVal : L"?";
+        VariantClear(&s);
+        return t;
+    };
+    const double zero = 0.0;
+    const std::wstring inf = shown(1.0 / zero), nan = shown(zero / zero);
+    const struct { const wchar_t* type; std::wstring value; const wchar_t* text; } cases[] = {
+        { L"INT", L"", L"5" },
+        { L"UINT", L"", L"0x5" },
+        { L"LONG", L"5, 0x00000005", L"true" },
+        { L"DOUBLE", inf, L"5" },
+        { L"DOUBLE", nan, L"5" },
+        { L"DOUBLE", L"", L"1.5e3" },
+        { L"DATE*", L"(NULL)", L"2020/1/5" },
+        { L"DATE", L"", L"12:00" },
+        { L"VARIANT_BOOL*", L"(NULL)", L"true" },
+        { L"BSTR", L"5", L"5" },
+        { L"BSTR", L"True", L"true" },
+    };
+    for (const auto& c : cases) {
+        for (int op = SOP_EQUAL; op <= SOP_GREATER_EQUAL; ++op) {
+            CSearchCondition cond;
+            Prepare(cond, c.text, op, FALSE);
+            EXPECT_EQ(cond.Match(Member(L"m", c.type, c.value.c_str())), op == SOP_NOT_EQUAL)
+                << testing::PrintToString(std::wstring(c.type)) << " " << testing::PrintToString(c.value) << " op "
+                << op << " " << testing::PrintToString(std::wstring(c.text));
+        }
+    }
+}
+
+// A date typed as the log shows it, in the user's own short date format, is
+// the member's day: day first here, where the locale's default is month first.
+TEST_F(SearchCondition, TypedDateInTheUsersShortDateFormat)
+{
+    UserShortDate format(L"dd/MM/yyyy");
+    ASSERT_TRUE(format.IsSet());
+    const std::wstring shown = ShownDate(43835.0);   // 2020/01/05
+    ASSERT_EQ(shown, L"05/01/2020");
+    const struct { int op; const wchar_t* text; bool expected; } cases[] = {
+        { SOP_EQUAL, L"05/01/2020", true },
+        { SOP_NOT_EQUAL, L"05/01/2020", false },
+        { SOP_GREATER, L"03/01/2020", true },      // 3 January, not 1 March
+        { SOP_LESS, L"03/01/2020", false },
+        { SOP_LESS_EQUAL, L"03/01/2020", false },
+        { SOP_LESS, L"10/01/2020", true },
+        { SOP_EQUAL, L"01/05/2020", false },       // 1 May
+        { SOP_EQUAL, L"2020/1/5", true },          // year first still reads as such
+    };
+    for (const auto& c : cases) {
+        CSearchCondition cond;
+        Prepare(cond, c.text, c.op, FALSE);
+        ASSERT_EQ(cond.m_value1.Kind(), SVK_DATE) << testing::PrintToString(std::wstring(c.text));
+        EXPECT_EQ(cond.Match(Member(L"m", L"DATE", shown.c_str())), c.expected)
+            << "op " << c.op << " " << testing::PrintToString(std::wstring(c.text));
     }
 }
 

@@ -64,6 +64,11 @@ TEST(SearchValue, ParseTable)
           L"S:1.23456789012345678901234567890123456789012345678901234567890123e62" },
         { L"1e", L"S:1e" },
         { L"e5", L"S:e5" },
+        { L".e5", L"S:.e5" },              // a point alone is no mantissa
+        { L"-.e5", L"S:-.e5" },
+        { L"+.e-5", L"S:+.e-5" },
+        { L".5e1", L"I:5" },
+        { L"5.e1", L"E:5.e1" },
         { L"1e5e5", L"S:1e5e5" },
         { L"1e5.5", L"S:1e5.5" },
         { L"2020/1/5", L"D:2020/01/05|" },
@@ -332,21 +337,11 @@ namespace {
 // the user's own short date format.
 TEST(SearchValue, MemberDateInTheUsersFormat)
 {
-    WCHAR saved[80] = {};
-    ASSERT_GT(::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved, 80), 0);
-    ASSERT_TRUE(::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"dd/MM/yyyy"));
-    VARIANT v, s;
-    VariantInit(&v);
-    VariantInit(&s);
-    v.vt = VT_DATE;
-    v.date = 43835.5;   // 2020/01/05 12:00
-    const HRESULT hr = VariantChangeType(&s, &v, 0, VT_BSTR);
-    const std::wstring text = SUCCEEDED(hr) ? s.bstrVal : L"";
-    VariantClear(&s);
+    UserShortDate format(L"dd/MM/yyyy");
+    ASSERT_TRUE(format.IsSet());
+    const std::wstring text = ShownDate(43835.5);   // 2020/01/05 12:00
     CSearchValue m;
     m.ParseDateText(text.c_str());
-    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, saved);
-    ASSERT_EQ(hr, S_OK);
     EXPECT_EQ(text.substr(0, 10), L"05/01/2020");
     EXPECT_EQ(Show(m), L"D:2020/01/05|12:00:00") << testing::PrintToString(text);
 }

@@ -239,6 +239,43 @@ TEST_F(TreeSearch, ConditionedNodeWithChildren)
     }
 }
 
+// A member reached at a conditioned leaf ends the path there: in Name mode as
+// in Path mode the members below it are not looked at, though one of them
+// bears the leaf's name.
+TEST_F(TreeSearch, ConditionedLeafEndsThePath)
+{
+    std::vector<CLogNode*> t = BuildTree({
+        { L"P", -1, Kind(LOGK_CALL) | 1 },   // 0
+        { L"x", 0 },                         // 1  "x1"
+        { L"Q", -1, Kind(LOGK_CALL) | 1 },   // 2
+        { L"x", 2, Kind(LOGK_OBJECT) },      // 3  "obj1"
+        { L"x", 3 },                         // 4  "x1"
+    });
+    const wchar_t* values[] = { L"", L"x1", L"", L"obj1", L"x1" };
+    for (int i = 0; i < 5; ++i) {
+        t[i]->m_pEntry->m_type = L"BSTR";
+        t[i]->m_pEntry->m_value = values[i];
+    }
+    CSearchConditionSet dialog;
+    CSearchCondition* c = dialog.GetOrCreateCondition(t[1]);
+    c->SetComparison1(L"1", SOP_CONTAINS, FALSE);
+    c->m_flags |= SCF_ENABLED;
+    for (DWORD mode : { SSO_PATH, (DWORD)0 }) {
+        CSearchConditionSet active;
+        dialog.m_options = mode | SSO_MATCH_OBJECTS;
+        ASSERT_EQ(active.CopyFrom(&dialog), 1);
+        CFoundNodeMap map;
+        EXPECT_EQ(active.HighlightMatches(t[0], map), 2) << mode;
+        EXPECT_TRUE(map.count(t[1]) && map.count(t[3])) << mode;
+        EXPECT_FALSE(map.count(t[4])) << mode;
+        CFoundNodeMap result;
+        CLogNode* head = nullptr;
+        EXPECT_EQ(active.BuildResultTree(t[0], result, head), 2) << mode;
+        EXPECT_EQ(Dump(head), L"P(x),Q(x)") << mode;
+        PushFreeChain(head);
+    }
+}
+
 // An allocation that fails anywhere in a build frees what was built and
 // leaves no freed node in the map.
 TEST_F(TreeSearch, FailureInTheMiddleFreesTheResult)
