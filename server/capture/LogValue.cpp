@@ -128,6 +128,29 @@ void SetErrorText(CBstr& str, SCODE sc)
     AdoptBstr(str, b);
 }
 
+// The platform's conversions may fault on a DECIMAL with more than 28
+// decimal places or a sign byte other than 0 and DECIMAL_NEG: such a value
+// is never handed to them.
+bool IsValidDecimal(const DECIMAL& d)
+{
+    return d.scale <= 28 && (d.sign == 0 || d.sign == DECIMAL_NEG);
+}
+
+// TRUE for a DECIMAL, by value or through a non-null reference, that cannot
+// be turned into text.
+bool IsInvalidDecimal(const VARIANT* pVar)
+{
+    if (pVar->vt == VT_DECIMAL)
+        return !IsValidDecimal(pVar->decVal);
+    if (pVar->vt == (VT_DECIMAL | VT_BYREF))
+        return pVar->pdecVal != nullptr && !IsValidDecimal(*pVar->pdecVal);
+    return false;
+}
+
+// What a value that cannot be turned into text is recorded as: the error
+// value that an array element of the wrong type also gives.
+const SCODE kUnreadableValue = DISP_E_BADVARTYPE;
+
 } // namespace
 
 LPCWSTR VarTypeName(VARTYPE vt)
@@ -150,6 +173,10 @@ LPCWSTR VarTypeName(VARTYPE vt)
 
 LPCOLESTR VariantToText(const VARIANT* pVar, CBstr& str)
 {
+    if (IsInvalidDecimal(pVar)) {   // as a failed conversion
+        str = L"";
+        return str;
+    }
     VARIANT tmp;
     VariantInit(&tmp);
     HRESULT hr = VariantChangeType(&tmp, const_cast<VARIANT*>(pVar), 0, VT_BSTR);
@@ -214,6 +241,12 @@ LPCOLESTR FormatVariantValue(const VARIANT* pVar, CBstr& str)
     case VT_UI8:
         SetFormatted(str, L"%llu, 0x%016llx", (unsigned long long)pVar->ullVal,
                      (unsigned long long)pVar->ullVal);
+        break;
+    case VT_DECIMAL:
+        if (IsValidDecimal(pVar->decVal))
+            VariantToText(pVar, str);
+        else
+            SetErrorText(str, kUnreadableValue);
         break;
     default:
         VariantToText(pVar, str);
@@ -286,6 +319,13 @@ CLogNode* NodeFromVariant(const VARIANT* pVar, LPCOLESTR pszName)
     if (pVar == nullptr) {
         VariantInit(&empty);
         pVar = &empty;
+    }
+    VARIANT unreadable;
+    if (IsInvalidDecimal(pVar)) {   // its node is the error value
+        VariantInit(&unreadable);
+        unreadable.vt = VT_ERROR;
+        unreadable.scode = kUnreadableValue;
+        pVar = &unreadable;
     }
     CLogNode* pNode = AllocNode();
     CLogEntry* pEntry = pNode->m_pEntry;

@@ -17,10 +17,13 @@ CZavetraApp theApp;
 int RunEarlyBoundClient();
 // The client process of the odd-array test (host_oddarrays_test.cpp).
 int RunOddArrayClient();
+// The client process of the DECIMAL test (host_decimal_test.cpp).
+int RunDecimalClient();
 
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "--early-bound-client") == 0) return RunEarlyBoundClient();
     if (argc > 1 && strcmp(argv[1], "--odd-array-client") == 0) return RunOddArrayClient();
+    if (argc > 1 && strcmp(argv[1], "--decimal-client") == 0) return RunDecimalClient();
     ::testing::InitGoogleTest(&argc, argv);
     return RunTestsAsProgram(theApp);
 }
