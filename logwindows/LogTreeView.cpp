@@ -274,6 +274,7 @@ void CLogTreeView::CatchUpAppends() {
             CLogTreeView* v;
             ~Redraw() {
                 v->SetRedraw(TRUE);
+                v->Invalidate(FALSE);
                 v->m_bBusy = 0;
             }
         } redraw{this};

@@ -396,6 +396,16 @@ void CTreeViewEx::OnSetFocus() {
     if (hSel && NodeOfItem(hSel) != m_pCaretNode) tc.SelectItem(nullptr);
 }
 
+void CTreeViewEx::HideOwnScrollBar() {
+    // The control shows its bar by setting the style, and not every such
+    // change brings a frame calculation that takes the style away (Wine's
+    // control, while it does not draw or as it paints): the bar would stay
+    // beside the external one. The frame is calculated again now.
+    if (m_hWnd && (::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VSCROLL))
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 LRESULT CTreeViewEx::OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* pParams) {
     // The control's own bar stays hidden: the frame's external bar stands for the document.
     const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
@@ -428,10 +438,20 @@ BOOL CTreeViewEx::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
 }
 
 LRESULT CTreeViewEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case 0x2100:        return 0;  // swallowed: never reaches the control
+    case WM_NCCALCSIZE: return OnNcCalcSize(static_cast<BOOL>(wParam), reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam));
+    case WM_NCDESTROY:  return CTreeView::WindowProc(message, wParam, lParam);
+    }
+    const LRESULT r = DispatchViewMessage(message, wParam, lParam);
+    // Whatever the control did meanwhile, its own bar does not stay.
+    HideOwnScrollBar();
+    return r;
+}
+
+LRESULT CTreeViewEx::DispatchViewMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
-    case 0x2100:           return 0;  // swallowed: never reaches the control
-    case WM_NCCALCSIZE:    return OnNcCalcSize(static_cast<BOOL>(wParam), reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam));
     case WM_ERASEBKGND:    return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
     case WM_KEYDOWN:       OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_SYSKEYDOWN:

@@ -235,6 +235,10 @@ protected:
     void OnSelChanged(const NMTREEVIEWW* pNotify);
     void OnSetFocus();
     LRESULT OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* pParams);
+    // Takes the control's own vertical bar away where it has shown it.
+    void HideOwnScrollBar();
+    // The messages of the view's own handlers (WindowProc's body).
+    LRESULT DispatchViewMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Hides the view for one page move and shows it again (nesting keeps
     // the outermost in charge; the keyboard focus is kept).

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "logwindows/VertScrollBar.h"
 #include "resources/LogWindowRes.h"
 #include "server/core/Globals.h"
 #include "server/core/Messages.h"
@@ -326,6 +327,43 @@ TEST_F(LogViewTest, ReleaseMemoryWaitsForTheLastClientAndTheViewShowsTheCallsTha
     WaitCaughtUp();
     EXPECT_EQ(pFirst, m_host->LogDoc()->m_pFirstNode);
     EXPECT_EQ("", Page(true));
+}
+
+// One vertical bar on the window: the external one. The control's own stays
+// hidden through runs of calls, a break, paging and painting, and the strip
+// it would take is the external bar's.
+TEST_F(LogViewTest, OnlyTheExternalVerticalBarShows) {
+    CAppSettings::Get().Settings.TreeViewExpand = 2;
+    ::SetWindowPos(m_hLog, nullptr, 40, 40, 500, 400, SWP_NOZORDER | SWP_SHOWWINDOW);
+    auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        PumpFor(100);
+        m_host->OnLog([] {});  // the log thread has painted what was queued
+        EXPECT_FALSE(::GetWindowLongW(m_hTree, GWL_STYLE) & WS_VSCROLL);
+        SCROLLBARINFO sbi{sizeof(sbi)};
+        ASSERT_TRUE(::GetScrollBarInfo(m_hTree, OBJID_VSCROLL, &sbi));
+        EXPECT_TRUE(sbi.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+        RECT rw{}, rc{};
+        ::GetWindowRect(m_hTree, &rw);
+        ::GetClientRect(m_hTree, &rc);
+        // The frame of the control, the strip and nothing more (no room for a bar of its own).
+        EXPECT_LE(rw.right - rw.left - rc.right, 16 + 2 * ::GetSystemMetrics(SM_CXEDGE));
+        EXPECT_GE(rw.right - rw.left - rc.right, 16);
+        HWND hBar = m_host->LogFrame()->GetScrollBarDialog()->m_wndScrollBar.m_hWnd;
+        EXPECT_TRUE(::IsWindowVisible(hBar));
+        SCROLLINFO si{sizeof(si), SIF_ALL};
+        ::GetScrollInfo(hBar, SB_CTL, &si);
+        EXPECT_EQ(m_pView->GetTotalRows() - 1, si.nMax);
+    };
+    for (int i = 0; i < 100; ++i) Add(3);
+    WaitCaughtUp();
+    check("after a run of calls");
+    Add(3, true);
+    check("at a break");
+    Key(VK_PRIOR, 3);
+    check("after paging up");
+    ::RedrawWindow(m_hLog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    check("after a repaint");
 }
 
 TEST_F(LogViewTest, AHeldCallSelectsItsLastRow) {
