@@ -195,9 +195,9 @@ CObjInfo* CObjInfo::Build(ITypeInfo* pInfo)
         const TYPEKIND kind = attr.m_pAttr->typekind;
         if (kind == TKIND_DISPATCH || kind == TKIND_INTERFACE) {
             pObj->m_bDispatch = kind == TKIND_DISPATCH;
-            pObj->AddFunctions(pInfo);
+            pObj->AddFunctions(pInfo, attr.m_pAttr->cFuncs);
         }
-        pObj->AddVariables(pInfo);
+        pObj->AddVariables(pInfo, attr.m_pAttr->cVars);
         return pObj;
     } catch (const std::bad_alloc&) {
         delete pObj;
@@ -208,13 +208,15 @@ CObjInfo* CObjInfo::Build(ITypeInfo* pInfo)
     }
 }
 
-void CObjInfo::AddFunctions(ITypeInfo* pInfo)
+void CObjInfo::AddFunctions(ITypeInfo* pInfo, UINT nCount)
 {
     CBstr holder;
-    for (UINT index = 0;; ++index) {
+    // A function that cannot be read (a default value the loader does not
+    // understand, say) is left out; those after it are still listed.
+    for (UINT index = 0; index < nCount; ++index) {
         FUNCDESC* pDesc = nullptr;
         if (FAILED(pInfo->GetFuncDesc(index, &pDesc)) || !pDesc)
-            break;
+            continue;
         CFuncDescHold hold(pInfo, pDesc);
         if (pDesc->wFuncFlags & (FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN))
             continue;
@@ -262,13 +264,13 @@ void CObjInfo::AddFunctions(ITypeInfo* pInfo)
     }
 }
 
-void CObjInfo::AddVariables(ITypeInfo* pInfo)
+void CObjInfo::AddVariables(ITypeInfo* pInfo, UINT nCount)
 {
     CBstr holder;
-    for (UINT index = 0;; ++index) {
+    for (UINT index = 0; index < nCount; ++index) {
         VARDESC* pDesc = nullptr;
         if (FAILED(pInfo->GetVarDesc(index, &pDesc)) || !pDesc)
-            break;
+            continue;
         CVarDescHold hold(pInfo, pDesc);
         CBstrHold name, doc;
         if (FAILED(pInfo->GetDocumentation(pDesc->memid, &name.m_str, &doc.m_str, nullptr, nullptr))) {
