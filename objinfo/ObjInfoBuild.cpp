@@ -248,7 +248,10 @@ void CObjInfo::AddFunctions(ITypeInfo* pInfo, UINT nCount)
                 if (param.m_defaultText.IsEmpty())
                     param.m_defaultText = L"\"\"";
             }
-            if ((cOpt == -1 && i == cParams - 1) || (cOpt > 0 && i >= cParams - cOpt))
+            // The parameter's own flag: cParamsOpt counts the optional ones
+            // but they need not be last (a retval or lcid parameter follows
+            // them). The last parameter of a vararg function takes the rest.
+            if ((wFlags & PARAMFLAG_FOPT) || (cOpt == -1 && i == cParams - 1))
                 param.m_dwFlags |= CParamInfo::PF_OPTIONAL;
         }
 
