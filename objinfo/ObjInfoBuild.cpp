@@ -99,6 +99,31 @@ DWORD VariableKind(VARKIND kind)
     }
 }
 
+// The codes that a type description may hold but a VARIANT never does, so
+// that the log's type names leave them out.
+LPCWSTR OtherTypeName(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_LPSTR:            return L"LPSTR";
+    case VT_LPWSTR:           return L"LPWSTR";
+    case VT_RECORD:           return L"RECORD";
+    case VT_INT_PTR:          return L"INT_PTR";
+    case VT_UINT_PTR:         return L"UINT_PTR";
+    case VT_FILETIME:         return L"FILETIME";
+    case VT_BLOB:             return L"BLOB";
+    case VT_STREAM:           return L"STREAM";
+    case VT_STORAGE:          return L"STORAGE";
+    case VT_STREAMED_OBJECT:  return L"STREAMED_OBJECT";
+    case VT_STORED_OBJECT:    return L"STORED_OBJECT";
+    case VT_BLOB_OBJECT:      return L"BLOB_OBJECT";
+    case VT_CF:               return L"CF";
+    case VT_CLSID:            return L"CLSID";
+    case VT_VERSIONED_STREAM: return L"VERSIONED_STREAM";
+    case VT_BSTR_BLOB:        return L"BSTR_BLOB";
+    default:                  return L"";
+    }
+}
+
 // Type descriptions nest only a few levels in any real library; a deeper
 // (or circular) one from a client's own type information stops here.
 constexpr int kMaxTypeNesting = 32;
@@ -154,7 +179,15 @@ void ComposeType(ITypeInfo* pInfo, const TYPEDESC* ptd, CBstr& holder, int nDept
         holder = L"VARIANT";
         return;
     }
-    holder = VarTypeName(ptd->vt);
+    LPCWSTR pszName = VarTypeName(ptd->vt);
+    if (!*pszName)
+        pszName = OtherTypeName(ptd->vt);
+    if (*pszName) {
+        holder = pszName;
+        return;
+    }
+    // A code that no table knows still shows what it is.
+    holder.Format(L"VARTYPE %u", (unsigned)ptd->vt);
 }
 
 } // namespace

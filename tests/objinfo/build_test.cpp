@@ -383,3 +383,33 @@ TEST(ObjInfoBuild, OptionalMarksTheOptionalParametersBeforeRetvalAndLcid)
     EXPECT_STREQ(FindMember(*info, L"OptRet")->m_pParams[0].GetAttributeText(text), L"in, optional");
     EXPECT_STREQ(FindMember(*info, L"OptRet")->m_pParams[1].GetAttributeText(text), L"out, retval");
 }
+
+// Types that a type description may hold but a VARIANT never does have
+// names of their own.
+TEST(ObjInfoBuild, StringPointerAndOtherDescriptionOnlyTypesAreNamed)
+{
+    ITypeInfo* pInfo = TypeByGuid(TestLib(), IID_IObjInfoParams);
+    ASSERT_TRUE(pInfo);
+    CObjInfoPtr info = BuildOf(pInfo);
+    ASSERT_TRUE(info);
+    const CMemberInfo* pStrings = FindMember(*info, L"Strings");
+    ASSERT_TRUE(pStrings);
+    EXPECT_EQ(ParamTypes(*pStrings), L"LPSTR, LPWSTR, LPWSTR*");
+
+    const struct {
+        VARTYPE vt;
+        LPCWSTR pszText;
+    } cases[] = {
+        {VT_LPSTR, L"LPSTR"},   {VT_LPWSTR, L"LPWSTR"},     {VT_INT_PTR, L"INT_PTR"},
+        {VT_UINT_PTR, L"UINT_PTR"}, {VT_RECORD, L"RECORD"}, {VT_CLSID, L"CLSID"},
+        {VT_FILETIME, L"FILETIME"}, {VT_BLOB, L"BLOB"},     {(VARTYPE)15, L"VARTYPE 15"},
+        {(VARTYPE)100, L"VARTYPE 100"},
+    };
+    for (const auto& c : cases) {
+        TYPEDESC desc{};
+        desc.vt = c.vt;
+        CBstr holder;
+        EXPECT_STREQ(CObjInfo::TypeDescText(pInfo, &desc, holder), c.pszText) << c.vt;
+    }
+    pInfo->Release();
+}
