@@ -44,8 +44,20 @@ int CObjInfoFrame::OnCreate(LPCREATESTRUCT lpcs) {
     if (CFrameWnd::OnCreate(lpcs) == -1) return -1;
     SetTitle(L"ObjectInfoView");
     SetWindowText(L"ObjectInfoView");
+    // The rectangle was saved from the placement, in workspace coordinates
+    // (they differ from the screen's when a task bar stands at the top or
+    // left): it goes back the same way. The window is not shown yet.
     const RECT& rc = CAppSettings::Get().Window.ObjInfoWindow.rcWindow;
-    if (!::IsRectEmpty(&rc)) MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    if (!::IsRectEmpty(&rc)) {
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof(wp);
+        if (GetWindowPlacement(&wp)) {
+            wp.flags = 0;
+            wp.showCmd = IsWindowVisible() ? SW_SHOWNORMAL : SW_HIDE;
+            wp.rcNormalPosition = rc;
+            SetWindowPlacement(&wp);
+        }
+    }
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 #include "common/BoxAnswerer.h"
+#include "common/ImportPatch.h"
 #include "WindowFixture.h"
 #include "objinfo/ObjInfoHints.h"
 #include "server/core/Except.h"
@@ -192,6 +193,45 @@ TEST_F(ObjInfoWindowTest, WindowClosedUnderItsErrorBoxIsNotTouchedAfterIt) {
     g_reused.clear();
     ::DestroyWindow(g_hProbe);
     ::DestroyWindow(closer);
+}
+
+// With a task bar at the top and left, the platform gives and takes a
+// window's placement in workspace coordinates, which start at the work
+// area's corner, not the screen's. Wine keeps the two the same, so the
+// placement calls go through stand-ins that shift them as such a desktop
+// does. The window opens where it was closed, however often it is opened.
+constexpr POINT kWorkOrigin{30, 40};
+BOOL(WINAPI* g_pfnGetPlacement)(HWND, WINDOWPLACEMENT*) = nullptr;
+BOOL(WINAPI* g_pfnSetPlacement)(HWND, const WINDOWPLACEMENT*) = nullptr;
+BOOL WINAPI WorkspaceGetPlacement(HWND h, WINDOWPLACEMENT* wp) {
+    if (!g_pfnGetPlacement(h, wp)) return FALSE;
+    ::OffsetRect(&wp->rcNormalPosition, -kWorkOrigin.x, -kWorkOrigin.y);
+    return TRUE;
+}
+BOOL WINAPI WorkspaceSetPlacement(HWND h, const WINDOWPLACEMENT* wp) {
+    WINDOWPLACEMENT screen = *wp;
+    ::OffsetRect(&screen.rcNormalPosition, kWorkOrigin.x, kWorkOrigin.y);
+    return g_pfnSetPlacement(h, &screen);
+}
+
+TEST_F(ObjInfoWindowTest, WindowReopensWhereItWasWithATaskBarAtTheTopLeft) {
+    CImportPatch get(L"user32.dll", "GetWindowPlacement", reinterpret_cast<void*>(&WorkspaceGetPlacement));
+    CImportPatch set(L"user32.dll", "SetWindowPlacement", reinterpret_cast<void*>(&WorkspaceSetPlacement));
+    ASSERT_GT(get.Patched(), 0);
+    g_pfnGetPlacement = reinterpret_cast<decltype(g_pfnGetPlacement)>(get.Real());
+    g_pfnSetPlacement = reinterpret_cast<decltype(g_pfnSetPlacement)>(set.Real());
+    m_pFrame->MoveWindow(100, 120, 600, 400, TRUE);
+    Pump();
+    for (int round = 1; round <= 3; ++round) {
+        CloseWindow();
+        OpenWindow();
+        RECT rc;
+        m_pFrame->GetWindowRect(&rc);
+        EXPECT_EQ(100, rc.left) << "opening " << round;
+        EXPECT_EQ(120, rc.top) << "opening " << round;
+        EXPECT_EQ(600, rc.right - rc.left) << "opening " << round;
+        EXPECT_EQ(400, rc.bottom - rc.top) << "opening " << round;
+    }
 }
 
 }  // namespace
