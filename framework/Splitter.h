@@ -83,8 +83,9 @@ protected:
     void OnKeyDown(UINT nChar);
     void OnCaptureChanged(HWND hWndNew);
     // Inverts the tracker rectangle on the screen (drawn, then erased by a
-    // second call).
-    void OnInvertTracker(const RECT& rect);
+    // second call). A splitter that moves its panes during the drag and
+    // draws the bar itself shows no tracker: it overrides this with nothing.
+    virtual void OnInvertTracker(const RECT& rect);
     // The bar right of column col, in client coordinates.
     RECT GetColumnBarRect(int col) const;
     int GetColumnLeft(int col) const;

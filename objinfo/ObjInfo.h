@@ -142,9 +142,10 @@ public:
     static CObjInfo* Build(CObjRecord* pRecord);
     static CObjInfo* Build(ITypeInfo* pInfo);
 
-    // The member passes of Build.
-    void AddFunctions(ITypeInfo* pInfo);
-    void AddVariables(ITypeInfo* pInfo);
+    // The member passes of Build over the nCount functions or variables
+    // that the type attributes give; one that cannot be read is skipped.
+    void AddFunctions(ITypeInfo* pInfo, UINT nCount);
+    void AddVariables(ITypeInfo* pInfo, UINT nCount);
 
     // Composes the type text of ptd into holder and returns it: "LONG",
     // "IFoo*", "SAFEARRAY(BSTR)", "LONG[4]"; a null ptd leaves holder as it

@@ -99,6 +99,31 @@ DWORD VariableKind(VARKIND kind)
     }
 }
 
+// The codes that a type description may hold but a VARIANT never does, so
+// that the log's type names leave them out.
+LPCWSTR OtherTypeName(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_LPSTR:            return L"LPSTR";
+    case VT_LPWSTR:           return L"LPWSTR";
+    case VT_RECORD:           return L"RECORD";
+    case VT_INT_PTR:          return L"INT_PTR";
+    case VT_UINT_PTR:         return L"UINT_PTR";
+    case VT_FILETIME:         return L"FILETIME";
+    case VT_BLOB:             return L"BLOB";
+    case VT_STREAM:           return L"STREAM";
+    case VT_STORAGE:          return L"STORAGE";
+    case VT_STREAMED_OBJECT:  return L"STREAMED_OBJECT";
+    case VT_STORED_OBJECT:    return L"STORED_OBJECT";
+    case VT_BLOB_OBJECT:      return L"BLOB_OBJECT";
+    case VT_CF:               return L"CF";
+    case VT_CLSID:            return L"CLSID";
+    case VT_VERSIONED_STREAM: return L"VERSIONED_STREAM";
+    case VT_BSTR_BLOB:        return L"BSTR_BLOB";
+    default:                  return L"";
+    }
+}
+
 // Type descriptions nest only a few levels in any real library; a deeper
 // (or circular) one from a client's own type information stops here.
 constexpr int kMaxTypeNesting = 32;
@@ -154,7 +179,15 @@ void ComposeType(ITypeInfo* pInfo, const TYPEDESC* ptd, CBstr& holder, int nDept
         holder = L"VARIANT";
         return;
     }
-    holder = VarTypeName(ptd->vt);
+    LPCWSTR pszName = VarTypeName(ptd->vt);
+    if (!*pszName)
+        pszName = OtherTypeName(ptd->vt);
+    if (*pszName) {
+        holder = pszName;
+        return;
+    }
+    // A code that no table knows still shows what it is.
+    holder.Format(L"VARTYPE %u", (unsigned)ptd->vt);
 }
 
 } // namespace
@@ -195,9 +228,9 @@ CObjInfo* CObjInfo::Build(ITypeInfo* pInfo)
         const TYPEKIND kind = attr.m_pAttr->typekind;
         if (kind == TKIND_DISPATCH || kind == TKIND_INTERFACE) {
             pObj->m_bDispatch = kind == TKIND_DISPATCH;
-            pObj->AddFunctions(pInfo);
+            pObj->AddFunctions(pInfo, attr.m_pAttr->cFuncs);
         }
-        pObj->AddVariables(pInfo);
+        pObj->AddVariables(pInfo, attr.m_pAttr->cVars);
         return pObj;
     } catch (const std::bad_alloc&) {
         delete pObj;
@@ -208,13 +241,15 @@ CObjInfo* CObjInfo::Build(ITypeInfo* pInfo)
     }
 }
 
-void CObjInfo::AddFunctions(ITypeInfo* pInfo)
+void CObjInfo::AddFunctions(ITypeInfo* pInfo, UINT nCount)
 {
     CBstr holder;
-    for (UINT index = 0;; ++index) {
+    // A function that cannot be read (a default value the loader does not
+    // understand, say) is left out; those after it are still listed.
+    for (UINT index = 0; index < nCount; ++index) {
         FUNCDESC* pDesc = nullptr;
         if (FAILED(pInfo->GetFuncDesc(index, &pDesc)) || !pDesc)
-            break;
+            continue;
         CFuncDescHold hold(pInfo, pDesc);
         if (pDesc->wFuncFlags & (FUNCFLAG_FRESTRICTED | FUNCFLAG_FHIDDEN))
             continue;
@@ -246,7 +281,10 @@ void CObjInfo::AddFunctions(ITypeInfo* pInfo)
                 if (param.m_defaultText.IsEmpty())
                     param.m_defaultText = L"\"\"";
             }
-            if ((cOpt == -1 && i == cParams - 1) || (cOpt > 0 && i >= cParams - cOpt))
+            // The parameter's own flag: cParamsOpt counts the optional ones
+            // but they need not be last (a retval or lcid parameter follows
+            // them). The last parameter of a vararg function takes the rest.
+            if ((wFlags & PARAMFLAG_FOPT) || (cOpt == -1 && i == cParams - 1))
                 param.m_dwFlags |= CParamInfo::PF_OPTIONAL;
         }
 
@@ -262,13 +300,13 @@ void CObjInfo::AddFunctions(ITypeInfo* pInfo)
     }
 }
 
-void CObjInfo::AddVariables(ITypeInfo* pInfo)
+void CObjInfo::AddVariables(ITypeInfo* pInfo, UINT nCount)
 {
     CBstr holder;
-    for (UINT index = 0;; ++index) {
+    for (UINT index = 0; index < nCount; ++index) {
         VARDESC* pDesc = nullptr;
         if (FAILED(pInfo->GetVarDesc(index, &pDesc)) || !pDesc)
-            break;
+            continue;
         CVarDescHold hold(pInfo, pDesc);
         CBstrHold name, doc;
         if (FAILED(pInfo->GetDocumentation(pDesc->memid, &name.m_str, &doc.m_str, nullptr, nullptr))) {

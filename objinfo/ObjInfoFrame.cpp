@@ -1,5 +1,6 @@
 // The frame of the object-information window.
 #include "objinfo/ObjInfoFrame.h"
+#include <vector>
 #include "framework/App.h"
 #include "framework/DocView.h"
 #include "objinfo/ObjInfoDataView.h"
@@ -43,8 +44,20 @@ int CObjInfoFrame::OnCreate(LPCREATESTRUCT lpcs) {
     if (CFrameWnd::OnCreate(lpcs) == -1) return -1;
     SetTitle(L"ObjectInfoView");
     SetWindowText(L"ObjectInfoView");
+    // The rectangle was saved from the placement, in workspace coordinates
+    // (they differ from the screen's when a task bar stands at the top or
+    // left): it goes back the same way. The window is not shown yet.
     const RECT& rc = CAppSettings::Get().Window.ObjInfoWindow.rcWindow;
-    if (!::IsRectEmpty(&rc)) MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    if (!::IsRectEmpty(&rc)) {
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof(wp);
+        if (GetWindowPlacement(&wp)) {
+            wp.flags = 0;
+            wp.showCmd = IsWindowVisible() ? SW_SHOWNORMAL : SW_HIDE;
+            wp.rcNormalPosition = rc;
+            SetWindowPlacement(&wp);
+        }
+    }
     return 0;
 }
 
@@ -85,7 +98,33 @@ void CObjInfoFrame::OnDestroy() {
         ::PostThreadMessageW(::GetCurrentThreadId(), UM_OBJINFO_CLOSED, 0, 0);
 }
 
+namespace {
+// While an error box of an object-information window is up on this thread:
+// the windows whose errors came meanwhile, to be closed after it.
+thread_local std::vector<HWND>* t_pClosing = nullptr;
+}  // namespace
+
 void CObjInfoFrame::OnErrorReport(UINT nCode) {
-    CExcept(nCode).Report();
-    if (IsWindow()) DestroyWindow();
+    // One failure often posts more than one error (a list that cannot take
+    // a row fails at each update). An error that comes while a box is up is
+    // not shown: a nested box would close the window under the outer one.
+    // Its window closes after the box, as the first error's does.
+    if (t_pClosing) {
+        t_pClosing->push_back(m_hWnd);
+        return;
+    }
+    // While the box is up the window may go, and this object with it: the
+    // user can close it (the box belongs to the log window). After the box
+    // only the handles are used.
+    std::vector<HWND> closing{m_hWnd};
+    struct Reporting {
+        explicit Reporting(std::vector<HWND>* p) { t_pClosing = p; }
+        ~Reporting() { t_pClosing = nullptr; }
+    };
+    {
+        Reporting reporting(&closing);
+        CExcept(nCode).Report();
+    }
+    for (HWND hWnd : closing)
+        if (::IsWindow(hWnd)) ::DestroyWindow(hWnd);
 }

@@ -27,6 +27,8 @@ public:
 private:
     void OnMouseMove(UINT nFlags, POINT point);
     void OnKeyDown(UINT nChar);
+    // No inverted tracker: the bar is drawn where it is dragged.
+    void OnInvertTracker(const RECT&) override {}
     // Moves both panes to the bar at tracker and draws bar and borders.
     void LiveResize(const RECT& tracker);
     CObjInfoDataView* DataView() const;

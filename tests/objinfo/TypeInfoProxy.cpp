@@ -56,6 +56,10 @@ STDMETHODIMP CTypeInfoProxy::GetTypeComp(ITypeComp** pp) { return m_pReal->GetTy
 
 STDMETHODIMP CTypeInfoProxy::GetFuncDesc(UINT index, FUNCDESC** pp)
 {
+    if ((int)index == m_nFailFuncDesc) {
+        *pp = nullptr;
+        return TYPE_E_BADMODULEKIND;
+    }
     HRESULT hr = m_pReal->GetFuncDesc(index, pp);
     if (SUCCEEDED(hr))
         ++m_nFuncDescs;
@@ -64,6 +68,10 @@ STDMETHODIMP CTypeInfoProxy::GetFuncDesc(UINT index, FUNCDESC** pp)
 
 STDMETHODIMP CTypeInfoProxy::GetVarDesc(UINT index, VARDESC** pp)
 {
+    if ((int)index == m_nFailVarDesc) {
+        *pp = nullptr;
+        return TYPE_E_BADMODULEKIND;
+    }
     HRESULT hr = m_pReal->GetVarDesc(index, pp);
     if (SUCCEEDED(hr))
         ++m_nVarDescs;

@@ -15,6 +15,8 @@ public:
     bool m_bThrowMemberDoc = false;       // GetDocumentation of a member throws CExcept 11
     bool m_bThrowAllDoc = false;          // every GetDocumentation throws CExcept 11
     bool m_bRefsThrow = false;            // so does that of the types it refers to
+    int m_nFailFuncDesc = -1;             // GetFuncDesc of this index fails
+    int m_nFailVarDesc = -1;              // GetVarDesc of this index fails
 
     LONG m_nRefs = 1;
     int m_nFuncDescs = 0;   // handed out and not yet given back

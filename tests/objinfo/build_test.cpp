@@ -3,6 +3,8 @@
 // IDispatch.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ObjInfoTest_h.h"
 #include "TypeLibs.h"
 #include "server/capture/ObjTable.h"
@@ -171,7 +173,9 @@ TEST(ObjInfoBuild, OptionalDefaultAndVarargParameters)
         EXPECT_STREQ(p.m_name, expected[i].pszName);
         EXPECT_STREQ(p.m_typeText, expected[i].pszType);
         EXPECT_STREQ(p.m_defaultText, expected[i].pszDefault);
-        EXPECT_EQ(p.m_dwFlags, CParamInfo::PF_IN | CParamInfo::PF_HASDEFAULT) << i;
+        // A parameter with a default may be left out: the library marks it
+        // optional too (cParamsOpt does not count it).
+        EXPECT_EQ(p.m_dwFlags, CParamInfo::PF_IN | CParamInfo::PF_HASDEFAULT | CParamInfo::PF_OPTIONAL) << i;
     }
 
     const CMemberInfo* pSum = FindMember(*info, L"Sum");
@@ -347,4 +351,65 @@ TEST(ObjInfoBuild, RecordListsPerInstanceFieldsWithFixedArraySizes)
     EXPECT_EQ(MemberOrder(*info), L"name/5 values/5");
     EXPECT_STREQ(FindMember(*info, L"values")->m_typeText, L"LONG[4]");
     EXPECT_STREQ(FindMember(*info, L"name")->m_typeText, L"BSTR");
+}
+
+// "optional" follows each parameter's own flag: the optional ones of a plain
+// interface come before its lcid and retval parameters, which are not.
+TEST(ObjInfoBuild, OptionalMarksTheOptionalParametersBeforeRetvalAndLcid)
+{
+    ITypeInfo* pInfo = TypeByGuid(TestLib(), IID_IObjInfoParams);
+    ASSERT_TRUE(pInfo);
+    CObjInfoPtr info = BuildOf(pInfo);
+    pInfo->Release();
+    ASSERT_TRUE(info);
+    const DWORD in = CParamInfo::PF_IN, opt = CParamInfo::PF_OPTIONAL;
+    const DWORD retval = CParamInfo::PF_OUT | CParamInfo::PF_RETVAL;
+    const struct {
+        LPCWSTR pszMember;
+        std::vector<DWORD> flags;
+    } cases[] = {
+        {L"OptRet", {in | opt, retval}},
+        {L"OptLcid", {in, in | opt, in | CParamInfo::PF_LCID, retval}},
+    };
+    for (const auto& c : cases) {
+        const CMemberInfo* m = FindMember(*info, c.pszMember);
+        ASSERT_TRUE(m) << c.pszMember;
+        ASSERT_EQ((size_t)m->m_nParams, c.flags.size()) << c.pszMember;
+        for (int i = 0; i < m->m_nParams; ++i)
+            EXPECT_EQ(m->m_pParams[i].m_dwFlags, c.flags[i]) << c.pszMember << " parameter " << i;
+        EXPECT_FALSE(m->IsVararg()) << c.pszMember;
+    }
+    CBstr text;
+    EXPECT_STREQ(FindMember(*info, L"OptRet")->m_pParams[0].GetAttributeText(text), L"in, optional");
+    EXPECT_STREQ(FindMember(*info, L"OptRet")->m_pParams[1].GetAttributeText(text), L"out, retval");
+}
+
+// Types that a type description may hold but a VARIANT never does have
+// names of their own.
+TEST(ObjInfoBuild, StringPointerAndOtherDescriptionOnlyTypesAreNamed)
+{
+    ITypeInfo* pInfo = TypeByGuid(TestLib(), IID_IObjInfoParams);
+    ASSERT_TRUE(pInfo);
+    CObjInfoPtr info = BuildOf(pInfo);
+    ASSERT_TRUE(info);
+    const CMemberInfo* pStrings = FindMember(*info, L"Strings");
+    ASSERT_TRUE(pStrings);
+    EXPECT_EQ(ParamTypes(*pStrings), L"LPSTR, LPWSTR, LPWSTR*");
+
+    const struct {
+        VARTYPE vt;
+        LPCWSTR pszText;
+    } cases[] = {
+        {VT_LPSTR, L"LPSTR"},   {VT_LPWSTR, L"LPWSTR"},     {VT_INT_PTR, L"INT_PTR"},
+        {VT_UINT_PTR, L"UINT_PTR"}, {VT_RECORD, L"RECORD"}, {VT_CLSID, L"CLSID"},
+        {VT_FILETIME, L"FILETIME"}, {VT_BLOB, L"BLOB"},     {(VARTYPE)15, L"VARTYPE 15"},
+        {(VARTYPE)100, L"VARTYPE 100"},
+    };
+    for (const auto& c : cases) {
+        TYPEDESC desc{};
+        desc.vt = c.vt;
+        CBstr holder;
+        EXPECT_STREQ(CObjInfo::TypeDescText(pInfo, &desc, holder), c.pszText) << c.vt;
+    }
+    pInfo->Release();
 }

@@ -2,6 +2,7 @@
 // order.
 #include <gtest/gtest.h>
 
+#include "AllocCount.h"
 #include "TypeLibs.h"
 
 TEST(ObjInfoText, AttributeTexts)
@@ -174,7 +175,9 @@ TEST(ObjInfoText, AllocParamsReplacesTheParametersAndKeepsCountAndArrayTogether)
 
 TEST(ObjInfoText, DestroyingARecordDestroysTheChainBehindIt)
 {
-    // A long list must not nest one destructor call per record.
+    // A long list must not nest one destructor call per record, and every
+    // block that its records and the last one's member took is given back.
+    CAllocCount count;
     auto* pHead = new CObjInfo;
     CObjInfo* pTail = pHead;
     for (int i = 0; i < 100000; ++i) {
@@ -182,6 +185,11 @@ TEST(ObjInfoText, DestroyingARecordDestroysTheChainBehindIt)
         pTail = pTail->m_pNext;
     }
     pTail->AddMember(L"last")->AllocParams(2);
+    pTail->m_pPairs = new CNameValue[3];
+    pTail->m_nPairs = 3;
+    const size_t nMade = count.News();
+    EXPECT_GT(nMade, 100001u);
+    EXPECT_EQ(count.Deletes(), 0u);
     delete pHead;
-    SUCCEED();
+    EXPECT_EQ(count.Deletes(), nMade);
 }

@@ -185,4 +185,28 @@ TEST_F(SplitterTest, ListsHideTheirScrollBarsDuringADrag) {
     EXPECT_TRUE(members.GetStyle() & WS_VSCROLL);
 }
 
+// The bar is drawn where it is dragged, never as the base's inverted
+// tracker: not when the drag starts, not while it moves, not when it ends.
+TEST_F(SplitterTest, TheBarIsNeverInvertedDuringADrag) {
+    ::SetWindowPos(*m_pFrame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    Splitter().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE) & 0xFFFFFF;
+    auto barPixel = [&] {
+        const RECT& bar = Splitter().GetTrackerRect();
+        HDC dc = ::GetDC(Splitter());
+        const COLORREF c = ::GetPixel(dc, (bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2);
+        ::ReleaseDC(Splitter(), dc);
+        return c;
+    };
+    const POINT start = PressOnBar();
+    ASSERT_TRUE(Splitter().IsTracking());
+    EXPECT_EQ(face, barPixel()) << "at the start";
+    MoveTo(POINT{start.x + 40, start.y});
+    EXPECT_EQ(face, barPixel()) << "moved";
+    Splitter().SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(start.x + 40, start.y));
+    ASSERT_FALSE(Splitter().IsTracking());
+    EXPECT_EQ(face, barPixel()) << "released, before the splitter repaints";
+}
+
 }  // namespace

@@ -1,8 +1,9 @@
-// Pictures of the window for checking by eye, taken by tools/objinfo-screenshots
-// (disabled in the suite): a Scripting.Dictionary's record, then one of its
-// members, an object of the capture tests' type library with a member
-// selected, and the dictionary's Add in a narrow window. Each is written as
-// a bitmap into the folder named by ZV_SHOT_DIR.
+// Pictures of the window for checking by eye: the program objinfo_shots,
+// which tools/objinfo-screenshots runs (it is not part of the test suite).
+// A Scripting.Dictionary's record, then one of its members, an object of the
+// capture tests' type library with a member selected, and the dictionary's
+// Add in a narrow window. Each is written as a bitmap into the folder named
+// by ZV_SHOT_DIR.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
@@ -42,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(ObjInfoScreenshot, DISABLED_DictionaryAndTestObject) {
+TEST_F(ObjInfoScreenshot, DictionaryAndTestObject) {
     CObjInfo* dictionary = DictionaryRecord();
     ASSERT_NE(nullptr, dictionary) << "Scripting.Dictionary";
     ITypeInfo* test = TestTypeInfo(DIID_DTestObject);
