@@ -20,9 +20,11 @@
 namespace {
 
 // Arguments: client number, number of calls, the HRESULT each call should
-// get (as Hex prints it). Prints good=<calls that got it>, the first few
+// get (as Hex prints it). Prints began first of all (RunClients tells by it
+// a script that never began), then good=<calls that got it>, the first few
 // others, and done.
 const char kClientScript[] = R"(
+WScript.Echo "began"
 On Error Resume Next
 n = CInt(WScript.Arguments(0))
 calls = CInt(WScript.Arguments(1))
