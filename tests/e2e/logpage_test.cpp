@@ -5,6 +5,7 @@
 // calls came, End showing the true end, and one vertical scroll bar.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,8 @@ struct PagedUpCase {
     bool atABreak;   // paged up while a call is held, else in an idle log before a new client
     int nAfter;      // calls after it, before the next break
 };
+
+void PrintTo(const PagedUpCase& c, std::ostream* os) { *os << c.name; }
 
 class LogPagePagedUp : public LogPage, public ::testing::WithParamInterface<PagedUpCase> {};
 
