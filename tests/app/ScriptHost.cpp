@@ -1,5 +1,7 @@
 #include "ScriptHost.h"
 
+#include <cstdio>
+
 #include "resources/resource.h"
 #include "server/app/ZavetraApp.h"
 #include "server/app/ZavetraModule.h"
@@ -63,22 +65,71 @@ bool StartClient(const std::wstring& cmd, const std::wstring& outPath, PROCESS_I
     return started != FALSE;
 }
 
-ClientRun RunClient(const std::wstring& cmd, const std::wstring& outPath, DWORD ms) {
-    return RunClients({{cmd, outPath}}, ms).front();
+namespace {
+
+// The size of the file, or -1 when it cannot be read.
+LONGLONG FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<LONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
 }
 
-std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWORD ms) {
+// Restarts of clients whose script never began, summed over the current
+// test, and recorded as its property.
+void CountRestart(size_t client, const std::wstring& outPath) {
+    static const ::testing::TestInfo* pTest = nullptr;
+    static int nRestarts = 0;
+    const ::testing::TestInfo* pNow = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (pNow != pTest) {
+        pTest = pNow;
+        nRestarts = 0;
+    }
+    ++nRestarts;
+    std::fprintf(stderr, "[ clients  ] client %zu printed nothing, its script never began (%ls): started again\n",
+                 client + 1, outPath.c_str());
+    if (pNow) ::testing::Test::RecordProperty("clients_restarted", nRestarts);
+}
+
+std::vector<ClientRun> Run(const std::vector<ClientCommand>& clients, DWORD ms, bool bRestartUnbegun) {
     std::vector<ClientRun> runs(clients.size());
     std::vector<PROCESS_INFORMATION> pis(clients.size());
-    for (size_t i = 0; i < clients.size(); ++i)
+    std::vector<ULONGLONG> startedAt(clients.size());
+    std::vector<bool> done(clients.size());   // ended, or terminated here
+    for (size_t i = 0; i < clients.size(); ++i) {
         runs[i].started = StartClient(clients[i].cmd, clients[i].outPath, &pis[i]);
+        startedAt[i] = ::GetTickCount64();
+    }
     ULONGLONG end = ::GetTickCount64() + ms;
     for (;;) {
         std::vector<HANDLE> running;
         for (size_t i = 0; i < clients.size(); ++i) {
-            if (!runs[i].started || runs[i].ended) continue;
-            if (::WaitForSingleObject(pis[i].hProcess, 0) == WAIT_OBJECT_0) runs[i].ended = true;
-            else running.push_back(pis[i].hProcess);
+            if (!runs[i].started || done[i]) continue;
+            bool bExited = ::WaitForSingleObject(pis[i].hProcess, 0) == WAIT_OBJECT_0;
+            bool bSilent = bRestartUnbegun && FileSize(clients[i].outPath) == 0;
+            bool bKilled = false;
+            if (bSilent && !bExited && ::GetTickCount64() - startedAt[i] >= kClientBeginMs) {
+                ::TerminateProcess(pis[i].hProcess, 99);
+                ::WaitForSingleObject(pis[i].hProcess, 10000);
+                bExited = bKilled = true;
+                bSilent = FileSize(clients[i].outPath) == 0;   // it may have begun at the last moment
+            }
+            if (!bExited) {
+                running.push_back(pis[i].hProcess);
+                continue;
+            }
+            if (bSilent && runs[i].restarts < kClientRestarts) {
+                ::CloseHandle(pis[i].hThread);
+                ::CloseHandle(pis[i].hProcess);
+                pis[i] = {};
+                ++runs[i].restarts;
+                CountRestart(i, clients[i].outPath);
+                runs[i].started = StartClient(clients[i].cmd, clients[i].outPath, &pis[i]);
+                startedAt[i] = ::GetTickCount64();
+                if (runs[i].started) running.push_back(pis[i].hProcess);
+                continue;
+            }
+            done[i] = true;
+            runs[i].ended = !bKilled;
         }
         if (running.empty() || ::GetTickCount64() >= end) break;
         ::MsgWaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 50, QS_ALLINPUT);
@@ -86,7 +137,7 @@ std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWO
     }
     for (size_t i = 0; i < clients.size(); ++i) {
         if (!runs[i].started) continue;
-        if (!runs[i].ended) ::TerminateProcess(pis[i].hProcess, 99);
+        if (!done[i]) ::TerminateProcess(pis[i].hProcess, 99);
         ::CloseHandle(pis[i].hThread);
         ::CloseHandle(pis[i].hProcess);
     }
@@ -94,6 +145,16 @@ std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWO
     for (size_t i = 0; i < clients.size(); ++i)
         if (runs[i].started) runs[i].output = ReadText(clients[i].outPath, "<no output>");
     return runs;
+}
+
+}  // namespace
+
+ClientRun RunClient(const std::wstring& cmd, const std::wstring& outPath, DWORD ms) {
+    return Run({{cmd, outPath}}, ms, false).front();
+}
+
+std::vector<ClientRun> RunClients(const std::vector<ClientCommand>& clients, DWORD ms) {
+    return Run(clients, ms, true);
 }
 
 namespace {

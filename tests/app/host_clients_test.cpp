@@ -20,9 +20,11 @@
 namespace {
 
 // Arguments: client number, number of calls, the HRESULT each call should
-// get (as Hex prints it). Prints good=<calls that got it>, the first few
+// get (as Hex prints it). Prints began first of all (RunClients tells by it
+// a script that never began), then good=<calls that got it>, the first few
 // others, and done.
 const char kClientScript[] = R"(
+WScript.Echo "began"
 On Error Resume Next
 n = CInt(WScript.Arguments(0))
 calls = CInt(WScript.Arguments(1))
@@ -144,6 +146,45 @@ TEST_F(ClientsTest, ClientsTracingAtOnceLoseNoCall) {
         EXPECT_EQ(0u, host->Disconnect());
         EXPECT_EQ(0, g_nClients);
         EXPECT_EQ(CMainFrame::STATE_READY, host->Frame()->GetTraceState());
+    }
+}
+
+// The runner's answer to Wine's start flake, with stand-ins: a script that
+// leaves without a word on its first run (as a cscript.exe that never ran
+// its script does) is started again; one that printed anything is not,
+// whatever it printed; one that never prints is given up after the
+// restarts.
+TEST(RunClientsTest, StartsAgainOnlyAClientThatPrintedNothing) {
+    const std::wstring dir = ScriptFolder(L"zv_clients");
+    const std::wstring mark = dir + L"\\silent-once.mark";
+    ::DeleteFileW(mark.c_str());
+    const std::string markPath(mark.begin(), mark.end());
+    struct Case {
+        const char* name;
+        std::string script;
+        int restarts;
+        const char* output;
+    } cases[] = {
+        {"silent-once",
+         "Set fso = CreateObject(\"Scripting.FileSystemObject\")\n"
+         "If Not fso.FileExists(\"" + markPath + "\") Then fso.CreateTextFile(\"" + markPath + "\").Close : WScript.Quit 0\n"
+         "WScript.Echo \"began\"\nWScript.Echo \"done\"\n",
+         1, "began\r\ndone\r\n"},
+        {"began-then-failed", "WScript.Echo \"began\"\nWScript.Quit 3\n", 0, "began\r\n"},
+        {"never-prints", "WScript.Quit 0\n", kClientRestarts, ""},
+    };
+    std::vector<ClientCommand> cmds;
+    for (const Case& c : cases) {
+        const std::wstring script = dir + L"\\" + std::wstring(c.name, c.name + strlen(c.name)) + L".vbs";
+        ASSERT_TRUE(WriteText(script, c.script));
+        cmds.push_back({CscriptCommand(script), script + L".out"});
+    }
+    std::vector<ClientRun> runs = RunClients(cmds, 120000);
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_TRUE(runs[i].ended);
+        EXPECT_EQ(cases[i].restarts, runs[i].restarts);
+        EXPECT_EQ(cases[i].output, runs[i].output);
     }
 }
 

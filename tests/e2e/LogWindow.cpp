@@ -1,8 +1,14 @@
 #include "LogWindow.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <set>
+#include <sstream>
+
+#include "SearchWindows.h"
 
 namespace {
 
@@ -99,6 +105,67 @@ HTREEITEM CRemoteTree::FindRoot(const std::wstring& part) const {
     return nullptr;
 }
 
+HTREEITEM CRemoteTree::FirstVisible() const {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(m_hTree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+}
+
+HTREEITEM CRemoteTree::NextVisible(HTREEITEM h) const {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(m_hTree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(h)));
+}
+
+HTREEITEM CRemoteTree::LastVisible() const {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(m_hTree, TVM_GETNEXTITEM, TVGN_LASTVISIBLE, 0));
+}
+
+UINT CRemoteTree::VisibleCount() const { return static_cast<UINT>(SendMessageW(m_hTree, TVM_GETVISIBLECOUNT, 0, 0)); }
+
+RECT CRemoteTree::ItemRect(HTREEITEM h) const {
+    RECT rc = {};
+    if (!h || !m_pRemote) return rc;
+    // The item goes in where the rectangle comes out.
+    SIZE_T n = 0;
+    if (!WriteProcessMemory(m_hProcess, m_pRemote, &rc, sizeof(rc), &n) ||
+        !WriteProcessMemory(m_hProcess, m_pRemote, &h, sizeof(h), &n))
+        return RECT{};
+    if (!SendMessageW(m_hTree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(m_pRemote))) return RECT{};
+    if (!ReadProcessMemory(m_hProcess, m_pRemote, &rc, sizeof(rc), &n)) return RECT{};
+    return rc;
+}
+
+// ---- what the window shows ------------------------------------------------------------
+
+bool ShownPage::SameAs(const ShownPage& o) const {
+    return visibleCount == o.visibleCount && rows == o.rows && lastVisible == o.lastVisible &&
+           EqualRect(&lastRowRect, &o.lastRowRect) && barRead == o.barRead && bar.nMax == o.bar.nMax &&
+           bar.nPage == o.bar.nPage && bar.nPos == o.bar.nPos;
+}
+
+std::string Describe(const ShownPage& page) {
+    std::ostringstream s;
+    s << "visible count " << page.visibleCount << ", " << page.rows.size() << " row(s) from the first visible one";
+    if (!page.labels.empty())
+        s << " (first \"" << Narrow(page.labels.front()) << "\", last \"" << Narrow(page.labels.back()) << "\")";
+    s << "; the last row shown is " << (page.EndsWithLastRow() ? "" : "not ") << "the control's last visible item";
+    if (page.lastVisible && !page.EndsWithLastRow()) s << " (" << (page.rows.empty() ? "none shown" : "another one") << ")";
+    s << "; last row's rectangle " << page.lastRowRect.top << ".." << page.lastRowRect.bottom << " in a client area of "
+      << page.client.bottom << " pixels, rows " << page.rowHeight << " high";
+    if (page.barRead)
+        s << "; external bar: position " << page.bar.nPos << ", page " << page.bar.nPage << ", max " << page.bar.nMax;
+    else
+        s << "; external bar not read";
+    return s.str();
+}
+
+std::string Describe(const VerticalBars& bars) {
+    std::ostringstream s;
+    s << "tree control: WS_VSCROLL " << (bars.treeStyle ? "set" : "clear") << ", its own bar "
+      << (bars.treeInfoRead ? (bars.treeInfoShown ? "shown" : "invisible") : "not read") << " by GetScrollBarInfo, "
+      << bars.treeNonClientWidth << " pixels of non-client width (" << (bars.treeRoomForBar ? "room" : "no room")
+      << " for a bar beside the free strip); external bar " << (bars.external ? "visible" : "not visible");
+    return s.str();
+}
+
 // ---- CZavetra ---------------------------------------------------------------------
 
 HWND WaitForTopWindow(DWORD pid, const wchar_t* title, DWORD ms) {
@@ -164,6 +231,10 @@ bool CZavetra::ButtonEnabled(UINT id, bool nudge) const {
     return SendMessageW(m_hToolbar, TB_ISBUTTONENABLED, id, 0) != 0;
 }
 
+bool CZavetra::WaitForNoClients(DWORD ms) {
+    return WaitUntil([&] { return ButtonEnabled(kCmdReleaseMemory); }, ms);
+}
+
 HTREEITEM CZavetra::WaitForLine(const std::wstring& part, DWORD ms) {
     ULONGLONG end = GetTickCount64() + ms;
     do {
@@ -191,14 +262,147 @@ std::vector<std::wstring> CZavetra::AllCallLines() {
     return lines;
 }
 
+HWND CZavetra::ScrollBar() const {
+    for (HWND h = FindWindowExW(m_hLogFrame, nullptr, L"#32770", nullptr); h;
+         h = FindWindowExW(m_hLogFrame, h, L"#32770", nullptr))
+        if (HWND hBar = GetDlgItem(h, 1056)) return hBar;
+    return nullptr;
+}
+
+void CZavetra::Key(UINT vk, int n) const {
+    for (int i = 0; i < n; ++i) SendMessageW(m_tree.Window(), WM_KEYDOWN, vk, 0);
+}
+
+ShownPage CZavetra::Page(DWORD ms) const {
+    auto read = [this] {
+        ShownPage p;
+        const CRemoteTree& t = m_tree;
+        p.visibleCount = t.VisibleCount();
+        for (HTREEITEM h = t.FirstVisible(); h && p.rows.size() < std::max(p.visibleCount, 1u); h = t.NextVisible(h)) {
+            p.rows.push_back(h);
+            p.labels.push_back(t.Text(h));
+        }
+        p.lastVisible = t.LastVisible();
+        if (!p.rows.empty()) p.lastRowRect = t.ItemRect(p.rows.back());
+        GetClientRect(t.Window(), &p.client);
+        p.rowHeight = static_cast<int>(SendMessageW(t.Window(), TVM_GETITEMHEIGHT, 0, 0));
+        p.bar.cbSize = sizeof(p.bar);
+        p.bar.fMask = SIF_ALL;
+        HWND hBar = ScrollBar();
+        p.barRead = hBar && GetScrollInfo(hBar, SB_CTL, &p.bar);
+        return p;
+    };
+    ShownPage last = read();
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        FlushThread(m_tree.Window(), 5000);
+        Sleep(400);   // the view's catch-up comes on a timer
+        ShownPage now = read();
+        if (now.SameAs(last)) return now;
+        last = now;
+    }
+    return last;
+}
+
+VerticalBars CZavetra::Bars() const {
+    VerticalBars b;
+    HWND hTree = m_tree.Window();
+    b.treeStyle = (GetWindowLongPtrW(hTree, GWL_STYLE) & WS_VSCROLL) != 0;
+    SCROLLBARINFO sbi = {sizeof(sbi)};
+    b.treeInfoRead = GetScrollBarInfo(hTree, OBJID_VSCROLL, &sbi) != FALSE;
+    b.treeInfoShown = b.treeInfoRead && !(sbi.rgstate[0] & STATE_SYSTEM_INVISIBLE) &&
+                      sbi.rcScrollBar.right > sbi.rcScrollBar.left;
+    RECT win = {}, client = {};
+    GetWindowRect(hTree, &win);
+    GetClientRect(hTree, &client);
+    b.treeNonClientWidth = (win.right - win.left) - (client.right - client.left);
+    // Borders and the 16-pixel strip kept free for the external bar, and no more.
+    b.treeRoomForBar = b.treeNonClientWidth >= 16 + GetSystemMetrics(SM_CXVSCROLL);
+    HWND hBar = ScrollBar();
+    b.external = hBar && IsWindowVisible(hBar);
+    return b;
+}
+
 // ---- script clients -----------------------------------------------------------------
 
 bool CScriptClient::Start(const std::wstring& name, const std::string& text) {
-    const std::wstring script = TempDir() + L"\\" + name;
-    m_out = script + L".out";
+    m_script = TempDir() + L"\\" + name;
+    m_out = m_script + L".out";
     DeleteFileW(m_out.c_str());
-    if (!WriteFileText(script, text)) return false;
-    return m_process.Start(L"cscript.exe //nologo " + Quoted(script), m_out);
+    if (!WriteFileText(m_script, text)) return false;
+    return Restart();
+}
+
+bool CScriptClient::Restart() {
+    return m_process.Start(L"cscript.exe //nologo " + Quoted(m_script), m_out);
+}
+
+bool CScriptClient::Began() const {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    return GetFileAttributesExW(m_out.c_str(), GetFileExInfoStandard, &a) && (a.nFileSizeLow || a.nFileSizeHigh);
+}
+
+namespace {
+
+// Restarts of clients whose script never began, summed over the current
+// test, and recorded as its property.
+void CountRestart(const std::wstring& name) {
+    static const ::testing::TestInfo* pTest = nullptr;
+    static int nRestarts = 0;
+    const ::testing::TestInfo* pNow = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (pNow != pTest) {
+        pTest = pNow;
+        nRestarts = 0;
+    }
+    ++nRestarts;
+    std::fprintf(stderr, "[ clients  ] %s printed nothing, its script never began: started again\n", Narrow(name).c_str());
+    if (pNow) ::testing::Test::RecordProperty("clients_restarted", nRestarts);
+}
+
+}  // namespace
+
+bool StartClientsAtOnce(const std::vector<CScriptClient*>& clients, const std::vector<ClientScript>& scripts,
+                        std::string* pWhy) {
+    auto fail = [&](const std::string& why) {
+        if (pWhy) *pWhy = why;
+        return false;
+    };
+    if (clients.size() != scripts.size()) return fail("as many clients as scripts");
+    std::vector<ULONGLONG> startedAt(clients.size());
+    std::vector<int> restarts(clients.size());
+    for (size_t i = 0; i < clients.size(); ++i) {
+        const size_t first = scripts[i].text.find(kVbsBegins);
+        if (first == std::string::npos || first > scripts[i].text.find("Zavetra.Connect"))
+            return fail(Narrow(scripts[i].name) + " does not print its first line before it connects");
+        if (!clients[i]->Start(scripts[i].name, scripts[i].text)) return fail("cannot start " + Narrow(scripts[i].name));
+        startedAt[i] = GetTickCount64();
+    }
+    for (;;) {
+        bool all = true;
+        for (size_t i = 0; i < clients.size(); ++i) {
+            CScriptClient& c = *clients[i];
+            if (c.Began()) continue;
+            const bool running = c.Process().Running();
+            if (running && GetTickCount64() - startedAt[i] < kClientBeginMs) {
+                all = false;
+                continue;
+            }
+            if (running) {
+                c.Kill();
+                if (c.Began()) continue;   // it began at the last moment, and was killed: its test fails
+            }
+            if (restarts[i] == kClientRestarts)
+                return fail(Narrow(scripts[i].name) + " never began, started " + std::to_string(kClientRestarts + 1) +
+                            " times");
+            ++restarts[i];
+            CountRestart(scripts[i].name);
+            if (!c.Restart()) return fail("cannot start " + Narrow(scripts[i].name) + " again");
+            startedAt[i] = GetTickCount64();
+            all = false;
+        }
+        if (all) return true;
+        Sleep(50);
+    }
 }
 
 void CScriptClient::Kill() {

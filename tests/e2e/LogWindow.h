@@ -45,11 +45,64 @@ public:
     // The first root item whose label contains the text, or null.
     HTREEITEM FindRoot(const std::wstring& part) const;
 
+    // What the control shows: its first visible item, the next one down,
+    // the last item that its expansions show (whether scrolled into view
+    // or not), and how many whole rows fit in its client area.
+    HTREEITEM FirstVisible() const;
+    HTREEITEM NextVisible(HTREEITEM h) const;
+    HTREEITEM LastVisible() const;
+    UINT VisibleCount() const;
+    // The item's whole row in the control's client coordinates; empty when
+    // the control gives none.
+    RECT ItemRect(HTREEITEM h) const;
+
 private:
     HWND m_hTree = nullptr;
     HANDLE m_hProcess = nullptr;
     void* m_pRemote = nullptr;
 };
+
+// What the log window shows, read from its tree control and its external
+// scroll bar.
+struct ShownPage {
+    UINT visibleCount = 0;              // whole rows that fit in the client area
+    std::vector<HTREEITEM> rows;        // the items from the first visible one down, at most visibleCount
+    std::vector<std::wstring> labels;   // their labels
+    HTREEITEM lastVisible = nullptr;    // the control's last visible item
+    RECT lastRowRect = {};              // the row of rows.back()
+    RECT client = {};                   // the control's client area
+    int rowHeight = 0;
+    bool barRead = false;
+    SCROLLINFO bar = {};                // the external bar's range, page and position
+
+    // The rows fill the client area down to its bottom, and the last of them
+    // is the last row the control holds.
+    bool Full() const { return !rows.empty() && rows.size() >= visibleCount; }
+    bool EndsWithLastRow() const { return !rows.empty() && rows.back() == lastVisible; }
+    // The last row's bottom within one row of the client area's bottom.
+    bool LastRowAtBottom() const {
+        return !rows.empty() && lastRowRect.bottom <= client.bottom && client.bottom - lastRowRect.bottom < rowHeight;
+    }
+    // The external bar's thumb at the end of its range.
+    bool BarAtEnd() const {
+        return barRead && bar.nPos + static_cast<int>(bar.nPage) == bar.nMax + 1;
+    }
+    bool SameAs(const ShownPage& o) const;
+};
+// The page in words, for failure messages.
+std::string Describe(const ShownPage& page);
+
+// The vertical scroll bars of the log window.
+struct VerticalBars {
+    bool treeStyle = false;       // WS_VSCROLL in the tree control's style
+    bool treeInfoRead = false;    // GetScrollBarInfo answered for the control's own bar
+    bool treeInfoShown = false;   // ... and did not call it invisible
+    int treeNonClientWidth = 0;   // window width less client width of the control
+    bool treeRoomForBar = false;  // that width leaves room for a bar of its own beside the free strip
+    bool external = false;        // the external bar control is visible
+    bool TreeShowsOwn() const { return treeStyle || treeInfoShown || treeRoomForBar; }
+};
+std::string Describe(const VerticalBars& bars);
 
 // Zavetra.exe, started by the user: registered, its main window and its log
 // window up. Closed (main window closed, the process ends by itself) when
@@ -81,12 +134,24 @@ public:
     // as any mouse movement over the window would.
     bool ButtonEnabled(UINT id, bool nudge = true) const;
 
+    // Waits until Release Memory is offered again (no client connected).
+    bool WaitForNoClients(DWORD ms = 15000);
     // Waits until a root item whose label contains the text is loaded.
     HTREEITEM WaitForLine(const std::wstring& part, DWORD ms = 30000);
     // The labels of every call line of the log, from its top to its end: the
     // view holds only the pages around the visible one, so it is paged
     // through with the keyboard.
     std::vector<std::wstring> AllCallLines();
+
+    // The external scroll bar: control 1056 of the frame's child dialog.
+    HWND ScrollBar() const;
+    // A navigation key pressed in the log view, n times (sent, so each is
+    // handled when this returns).
+    void Key(UINT vk, int n = 1) const;
+    // The page once the view has caught up with the calls: read until two
+    // reads a moment apart agree (the last read after ms).
+    ShownPage Page(DWORD ms = 10000) const;
+    VerticalBars Bars() const;
 
 private:
     CProcess m_process;
@@ -108,6 +173,10 @@ class CScriptClient {
 public:
     // name: file name with .vbs or .js.
     bool Start(const std::wstring& name, const std::string& text);
+    // The same script run again, its output file made anew.
+    bool Restart();
+    // It has printed something (its output file is not empty).
+    bool Began() const;
     DWORD Wait(DWORD ms) { return m_process.Wait(ms); }
     bool Running() const { return m_process.Running(); }
     void Kill();
@@ -116,8 +185,30 @@ public:
 
 private:
     CProcess m_process;
+    std::wstring m_script;
     std::wstring m_out;
 };
+
+// Script clients started at the same time. Under Wine a cscript.exe started
+// together with others now and then ends without having run its script: it
+// prints nothing at all. So every script started here begins with
+// kVbsBegins (before it creates Zavetra.Connect or makes any call), and this
+// waits until each client has printed that line; one that ended with no
+// output, or printed nothing in kClientBeginMs, made no call and is started
+// again, up to kClientRestarts times. A client that printed anything is
+// never started again. The restarts are told on stderr and recorded as the
+// test's property "clients_restarted". False when a client never began even
+// then (*pWhy says which).
+struct ClientScript {
+    std::wstring name;   // file name with .vbs
+    std::string text;    // prints kVbsBegins before it creates Zavetra.Connect
+};
+bool StartClientsAtOnce(const std::vector<CScriptClient*>& clients, const std::vector<ClientScript>& scripts,
+                        std::string* pWhy = nullptr);
+inline constexpr char kVbsBegins[] = "WScript.Echo \"began\"\n";
+inline constexpr wchar_t kBeganLine[] = L"began\r\n";   // what it prints
+constexpr DWORD kClientBeginMs = 30000;
+constexpr int kClientRestarts = 3;
 
 // A file whose existence a script waits for (a go signal), removed first.
 std::wstring SignalFile(const std::wstring& name);

@@ -68,32 +68,27 @@ protected:
         clients.push_back(std::make_unique<CScriptClient>());
         return *clients.back();
     }
-    // Waits until Release Memory is offered again (no client connected).
-    bool WaitForNoClients(DWORD ms = 15000) {
-        ULONGLONG end = GetTickCount64() + ms;
-        while (GetTickCount64() < end) {
-            if (zv.ButtonEnabled(kCmdReleaseMemory)) return true;
-            Sleep(50);
-        }
-        return false;
-    }
+    bool WaitForNoClients() { return zv.WaitForNoClients(); }
 
-    // nClients clients of ManyCallsBody started, let go at once, waited for;
-    // each must have written `expected`.
+    // nClients clients of ManyCallsBody started at once, let go together
+    // once all have begun, waited for; each must have written `expected`
+    // after its first line.
     void RunAtOnce(const std::wstring& name, int nClients, int nCalls, const std::string& argument,
                    const std::wstring& expected) {
         const std::wstring go = SignalFile(L"go-" + name);
         std::vector<CScriptClient*> started;
+        std::vector<ClientScript> scripts;
         for (int k = 1; k <= nClients; ++k) {
             started.push_back(&Client());
-            ASSERT_TRUE(started.back()->Start(name + std::to_wstring(k) + L".vbs",
-                                              VbsClient(ManyCallsBody(go, k, nCalls, argument))));
+            scripts.push_back({name + std::to_wstring(k) + L".vbs",
+                               kVbsBegins + VbsClient(ManyCallsBody(go, k, nCalls, argument))});
         }
-        Sleep(500);
+        std::string why;
+        ASSERT_TRUE(StartClientsAtOnce(started, scripts, &why)) << why;
         Signal(go);
         for (CScriptClient* c : started) {
             EXPECT_EQ(0u, c->Wait(300000));
-            EXPECT_EQ(expected, c->Output());
+            EXPECT_EQ(kBeganLine + expected, c->Output());
         }
     }
 
@@ -188,15 +183,19 @@ TEST_F(LogWindow, StepOverHoldsTheNextCallOfAnyClient) {
     // B connects first and waits; A breaks, is stepped over and stays
     // connected (a client leaving would clear the request).
     CScriptClient& b = Client();
-    ASSERT_TRUE(b.Start(L"step-b.vbs", VbsClient(VbsWaitFor(goB) + R"(
+    CScriptClient& a = Client();
+    std::string why;
+    ASSERT_TRUE(StartClientsAtOnce({&b, &a},
+                                   {{L"step-b.vbs", kVbsBegins + VbsClient(VbsWaitFor(goB) + R"(
 z.Tr "b next", Array("n", 2)
 WScript.Echo "b=" & Hex(Err.Number)
-)")));
-    CScriptClient& a = Client();
-    ASSERT_TRUE(a.Start(L"step-a.vbs", VbsClient(R"(
+)")},
+                                    {L"step-a.vbs", kVbsBegins + VbsClient(R"(
 z.Br "a break", Array("n", 1)
 WScript.Echo "a=" & Hex(Err.Number)
-)" + VbsWaitFor(endA))));
+)" + VbsWaitFor(endA))}},
+                                   &why))
+        << why;
     ASSERT_NE(nullptr, zv.WaitForLine(L"a break"));
     zv.Command(kCmdStepOver);
     // A goes on to wait for its end signal; B's call is held without a break of its own.
@@ -210,7 +209,7 @@ WScript.Echo "a=" & Hex(Err.Number)
 
     zv.Command(kCmdRestart);
     EXPECT_EQ(0u, b.Wait(15000));
-    EXPECT_EQ(L"b=0\r\nend\r\n", b.Output());
+    EXPECT_EQ(std::wstring(kBeganLine) + L"b=0\r\nend\r\n", b.Output());
     Signal(endA);
     EXPECT_EQ(0u, a.Wait(15000));
 }
