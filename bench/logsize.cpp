@@ -9,15 +9,29 @@
 // the middle and to the end, and the process memory per call line. Goal:
 // every time at 1,000,000 calls at most twice the time at 1,000.
 //
-//   bench_logsize.exe [large size, default 1000000]
+// Then one call line of 1,000 and one of 100,000 name/value pairs (captured
+// in process from an ObjectArray, as the main frame captures one), behind a
+// few hundred ordinary calls: the hand-over of the wide call itself, the
+// longest hand-over of a client's next calls (one every few milliseconds
+// for half a second after it), and a page move (Page Down and Page Up)
+// inside the wide call line's rows, once the client has gone. Goal: the
+// 100,000 case at most twice the 1,000 case. A hand-over that the log thread
+// keeps waiting beyond the bound (default 60 s) ends the waiting: the figure
+// is the time waited so far, the page move is not measured, and the output
+// says so.
+//
+//   bench_logsize.exe [large size, default 1000000] [wide pairs, default 100000] [bound s, default 60]
 #define PSAPI_VERSION 2
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <vector>
 #include <cstdlib>
+#include <algorithm>
 
+#include "bench/support/Capture.h"
 #include "framework/App.h"
 #include "logwindows/LogTreeFrame.h"
 #include "logwindows/LogTreeThread.h"
@@ -114,17 +128,43 @@ void Scroll(HWND hLog, UINT nCode, int nTrack = 0) {
     ::SendMessageW(hLog, UM_SCROLLBAR, nCode, reinterpret_cast<LPARAM>(&si));
 }
 
-bool Run(int nCalls, Figures& f) {
-    HWND hDrop = ::CreateWindowExW(0, L"ZvBenchDrop", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    auto* pThread = dynamic_cast<CLogTreeThread*>(CLogTreeThread::CreateForMainFrame(hDrop));
-    if (!pThread) return false;
-    pThread->ResumeThread();
-    while (!pThread->m_pLogFrame || !::IsWindowVisible(pThread->m_pLogFrame->m_hWnd)) ::Sleep(10);
+// The log thread and its frame, as the main frame starts them; hDrop stands
+// for the main frame's window.
+struct CLogSide {
+    HWND hDrop = nullptr;
+    CLogTreeThread* pThread = nullptr;
+    CLogTreeFrame* pFrame = nullptr;
+    HWND hLog = nullptr;
+};
+
+bool StartLog(CLogSide& s) {
+    s.hDrop = ::CreateWindowExW(0, L"ZvBenchDrop", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr);
+    s.pThread = dynamic_cast<CLogTreeThread*>(CLogTreeThread::CreateForMainFrame(s.hDrop));
+    if (!s.pThread) return false;
+    s.pThread->ResumeThread();
+    while (!s.pThread->m_pLogFrame || !::IsWindowVisible(s.pThread->m_pLogFrame->m_hWnd)) ::Sleep(10);
     Drain();
-    CLogTreeFrame* pFrame = pThread->m_pLogFrame;
-    HWND hLog = pFrame->m_hWnd;
-    ::MoveWindow(hLog, 0, 0, 800, 600, TRUE);
+    s.pFrame = s.pThread->m_pLogFrame;
+    s.hLog = s.pFrame->m_hWnd;
+    ::MoveWindow(s.hLog, 0, 0, 800, 600, TRUE);
+    return true;
+}
+
+void StopLog(CLogSide& s) {
+    s.pThread->PostThreadMessage(UM_LOGTHREAD_QUIT, 0, 0);
+    ::WaitForSingleObject(s.pThread->m_hThread, INFINITE);
+    delete s.pThread;
+    ::DestroyWindow(s.hDrop);
+    Drain();
+    ReleaseNodePools();
+}
+
+bool Run(int nCalls, Figures& f) {
+    CLogSide side;
+    if (!StartLog(side)) return false;
+    CLogTreeFrame* pFrame = side.pFrame;
+    HWND hLog = side.hLog;
     g_nClients = 1;  // a client runs: the view takes no input meanwhile
 
     const SIZE_T before = PrivateBytes();
@@ -169,12 +209,121 @@ bool Run(int nCalls, Figures& f) {
     f.thumbEnd = tEnd / nJumps;
     Drain();
 
-    pThread->PostThreadMessage(UM_LOGTHREAD_QUIT, 0, 0);
-    ::WaitForSingleObject(pThread->m_hThread, INFINITE);
-    delete pThread;
-    ::DestroyWindow(hDrop);
+    StopLog(side);
+    return true;
+}
+
+// ---- one call line of many pairs --------------------------------------------------
+
+// The hand-over as the main frame makes it: UM_ADD_ENTRY sent, then the wait
+// for the frame's posted answer. Gives up once msLimit has passed (the log
+// thread is still busy then); returns the time waited.
+double HandOver(const CLogSide& s, CLogNode* pNode, DWORD msLimit, bool& bTimedOut) {
+    const double t0 = Now();
+    DWORD_PTR r = 0;
+    if (!::SendMessageTimeoutW(s.hLog, UM_ADD_ENTRY, reinterpret_cast<WPARAM>(pNode), 0, SMTO_NORMAL, msLimit, &r)) {
+        bTimedOut = true;
+        return Now() - t0;
+    }
+    for (;;) {
+        MSG msg;
+        if (::PeekMessageW(&msg, s.hDrop, UM_CONTINUE, UM_CONTINUE, PM_REMOVE)) break;
+        const double waited = Now() - t0;
+        if (waited * 1000 >= msLimit) {
+            bTimedOut = true;
+            return waited;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, msLimit - static_cast<DWORD>(waited * 1000), QS_POSTMESSAGE);
+    }
+    return Now() - t0;
+}
+
+struct WideFigures {
+    double handOver = 0;      // the wide call's own hand-over
+    double nextMax = 0;       // the longest hand-over of the calls after it
+    double nextMedian = 0;
+    double pageMove = -1;     // per Page Down or Page Up inside the wide line; -1: not measured
+    double thumbInto = -1;    // the thumb jump into the wide line's middle
+    int nNext = 0;
+    bool bTimedOut = false;
+};
+
+// A call line whose ObjectArray holds nPairs name/value pairs, captured as
+// the main frame captures it (NestLevel 4, ArrayRange 100).
+CLogNode* MakeWideCall(CLogNode* pPrev, DWORD nKey, size_t nPairs) {
+    CLogNode* pCall = AllocNode();
+    CLogEntry* e = pCall->m_pEntry;
+    e->m_name = L"wide";
+    e->SetKind(LOGK_CALL);
+    e->SetClientId(1);
+    e->m_key = nKey;
+    VARIANT arg = MakeWidePairs(nPairs);
+    CCapture c = CaptureArguments(arg, 4, 100);
+    VariantClear(&arg);
+    pCall->m_pChildren = c.pTree;
+    if (c.pTree) c.pTree->m_pBack = pCall;
+    EndCapture(c, false);
+    e->SetFlags(LOGF_MEMBER_TREE);
+    pPrev->m_pNext = pCall;
+    pCall->m_pBack = pPrev;
+    return pCall;
+}
+
+bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
+    CLogSide side;
+    if (!StartLog(side)) return false;
+    CLogTreeView* pView = side.pFrame->GetLogView();
+    g_nClients = 1;
+    const DWORD msBound = static_cast<DWORD>(dBound * 1000);
+    const double tStart = Now();
+    auto left = [&] {
+        const double ms = (dBound - (Now() - tStart)) * 1000;
+        return static_cast<DWORD>(std::max(ms, 1.0));
+    };
+    // A few hundred ordinary calls before it.
+    CLogNode* pLast = nullptr;
+    DWORD nKey = 0;
+    for (int i = 0; i < 300; ++i) {
+        pLast = MakeCall(pLast, nKey++);
+        HandOver(side, pLast, msBound, f.bTimedOut);
+    }
+    ::Sleep(300);  // the catch-up of those calls
     Drain();
-    ReleaseNodePools();
+    const int nRowsBefore = pView->GetTotalRows();
+    pLast = MakeWideCall(pLast, nKey++, nPairs);
+    f.handOver = HandOver(side, pLast, left(), f.bTimedOut);
+    // A client's next calls: one every few milliseconds for half a second.
+    std::vector<double> next;
+    const double tNext = Now();
+    while (!f.bTimedOut && Now() - tNext < 0.5) {
+        pLast = MakeCall(pLast, nKey++);
+        next.push_back(HandOver(side, pLast, left(), f.bTimedOut));
+        ::Sleep(3);
+    }
+    f.nNext = static_cast<int>(next.size());
+    if (!next.empty()) {
+        f.nextMax = *std::max_element(next.begin(), next.end());
+        std::sort(next.begin(), next.end());
+        f.nextMedian = next[next.size() / 2];
+    }
+    if (f.bTimedOut) return true;   // the log thread is still at work: left to the process's end
+    Drain();
+
+    // The user pages through the wide line once the client has gone.
+    g_nClients = 0;
+    ::SendMessageW(side.hLog, UM_DISCONNECTED, 0, 0);
+    const int nMiddle = nRowsBefore + 1 + static_cast<int>(nPairs / 2);
+    double t0 = Now();
+    Scroll(side.hLog, SB_THUMBTRACK, nMiddle);
+    Scroll(side.hLog, SB_THUMBPOSITION, nMiddle);
+    f.thumbInto = Now() - t0;
+    const int nMoves = 10;
+    t0 = Now();
+    for (int i = 0; i < nMoves; ++i) Scroll(side.hLog, SB_PAGEDOWN);
+    for (int i = 0; i < nMoves; ++i) Scroll(side.hLog, SB_PAGEUP);
+    f.pageMove = (Now() - t0) / (2 * nMoves);
+    Drain();
+    StopLog(side);
     return true;
 }
 
@@ -182,6 +331,8 @@ bool Run(int nCalls, Figures& f) {
 
 int main(int argc, char** argv) {
     const int nLarge = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const size_t nWide = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
+    const double dBound = argc > 3 ? std::atof(argv[3]) : 60;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW);
@@ -219,5 +370,46 @@ int main(int argc, char** argv) {
     std::printf("page_down_ratio=%.2f\n", f[1].pageDown / f[0].pageDown);
     std::printf("thumb_middle_ratio=%.2f\n", f[1].thumbMiddle / f[0].thumbMiddle);
     std::printf("thumb_end_ratio=%.2f\n", f[1].thumbEnd / f[0].thumbEnd);
+    std::fflush(stdout);
+
+    // One wide call line, small then large; the large one is bounded.
+    const size_t wide[2] = {1000, nWide};
+    WideFigures w[2]{};
+    for (int k = 0; k < 2; ++k) {
+        if (!RunWide(wide[k], dBound, w[k])) {
+            std::fprintf(stderr, "cannot start the log thread\n");
+            return 1;
+        }
+        if (w[k].bTimedOut) break;
+    }
+    std::printf("\npairs      hand-over us  next max us  next med us  next calls  thumb into us  page move us\n");
+    for (int k = 0; k < 2; ++k)
+        std::printf("%9zu  %12.1f  %11.1f  %11.1f  %10d  %13.1f  %12.1f%s\n", wide[k], w[k].handOver * 1e6,
+                    w[k].nextMax * 1e6, w[k].nextMedian * 1e6, w[k].nNext, w[k].thumbInto * 1e6, w[k].pageMove * 1e6,
+                    w[k].bTimedOut ? "  (bounded: the log thread was still busy)" : "");
+    const char* wnames[2] = {"1k", "large"};
+    for (int k = 0; k < 2; ++k) {
+        std::printf("wide_pairs_%s=%zu\n", wnames[k], wide[k]);
+        std::printf("wide_handover_%s_s=%.9f\n", wnames[k], w[k].handOver);
+        std::printf("wide_next_handover_max_%s_s=%.9f\n", wnames[k], w[k].nextMax);
+        std::printf("wide_next_handover_median_%s_s=%.9f\n", wnames[k], w[k].nextMedian);
+        std::printf("wide_next_calls_%s=%d\n", wnames[k], w[k].nNext);
+        std::printf("wide_thumb_into_%s_s=%.9f\n", wnames[k], w[k].thumbInto);
+        std::printf("wide_page_move_%s_s=%.9f\n", wnames[k], w[k].pageMove);
+        std::printf("wide_timed_out_%s=%d\n", wnames[k], w[k].bTimedOut ? 1 : 0);
+    }
+    auto ratio = [](double a, double b) { return a > 0 && b > 0 ? b / a : -1.0; };
+    // The hand-over that matters is the one that waits longest, the wide
+    // call's own or a later one.
+    const double hand0 = std::max(w[0].handOver, w[0].nextMax), hand1 = std::max(w[1].handOver, w[1].nextMax);
+    std::printf("wide_handover_worst_ratio=%.2f\n", ratio(hand0, hand1));
+    std::printf("wide_page_move_ratio=%.2f\n", w[1].pageMove < 0 ? -1.0 : ratio(w[0].pageMove, w[1].pageMove));
+    if (w[1].bTimedOut)
+        std::printf("note: the %zu-pair call line kept the log thread busy beyond the bound of %.0f s: its hand-over "
+                    "figure is the time waited until then (at least), the page move was not measured (-1)\n",
+                    wide[1], dBound);
+    std::fflush(stdout);
+    // A log thread still busy is not waited for.
+    if (w[1].bTimedOut) ::ExitProcess(0);
     return 0;
 }
