@@ -12,15 +12,17 @@
 // Then one call line of 1,000 and one of 100,000 name/value pairs (captured
 // in process from an ObjectArray, as the main frame captures one), behind a
 // few hundred ordinary calls: the hand-over of the wide call itself, the
-// longest hand-over of a client's next calls (one every few milliseconds
-// for half a second after it), and a page move (Page Down and Page Up)
-// inside the wide call line's rows, once the client has gone. Goal: the
-// 100,000 case at most twice the 1,000 case. A hand-over that the log thread
-// keeps waiting beyond the bound (default 60 s) ends the waiting: the figure
-// is the time waited so far, the page move is not measured, and the output
-// says so.
+// hand-over of a client's next call once the log thread's catch-up has had
+// its time to begin (0.4 s later), and the longest of the calls after it
+// (one every few milliseconds for half a second); then, once the client has
+// gone, a thumb jump into the middle of the wide line and page moves (ten
+// Page Down, ten Page Up) inside its rows. Goal: the 100,000 case at most
+// twice the 1,000 case. Bounded: the hand-overs and the page moves each
+// give up once the bound (default 30 s) has passed with the log thread still
+// busy; the figure that waited is then the time waited so far, what comes
+// after it is not measured, and the output says so.
 //
-//   bench_logsize.exe [large size, default 1000000] [wide pairs, default 100000] [bound s, default 60]
+//   bench_logsize.exe [large size, default 1000000] [wide pairs, default 100000] [bound s, default 30]
 #define PSAPI_VERSION 2
 #include <windows.h>
 #include <commctrl.h>
@@ -240,13 +242,27 @@ double HandOver(const CLogSide& s, CLogNode* pNode, DWORD msLimit, bool& bTimedO
 
 struct WideFigures {
     double handOver = 0;      // the wide call's own hand-over
+    double nextFirst = 0;     // the next call's, once the log thread has begun to show the wide one
     double nextMax = 0;       // the longest hand-over of the calls after it
     double nextMedian = 0;
     double pageMove = -1;     // per Page Down or Page Up inside the wide line; -1: not measured
     double thumbInto = -1;    // the thumb jump into the wide line's middle
     int nNext = 0;
+    int nMoves = 0;           // page moves made within the bound
     bool bTimedOut = false;
 };
+
+// A scroll-bar command sent as the external bar sends it, given up at the
+// deadline (the log thread is still busy then).
+bool ScrollBounded(HWND hLog, UINT nCode, int nTrack, double deadline) {
+    SCROLLINFO si{sizeof(si), SIF_ALL};
+    si.nTrackPos = nTrack;
+    si.nPos = nTrack;
+    const double ms = std::max((deadline - Now()) * 1000, 1.0);
+    DWORD_PTR r = 0;
+    return ::SendMessageTimeoutW(hLog, UM_SCROLLBAR, nCode, reinterpret_cast<LPARAM>(&si), SMTO_NORMAL,
+                                 static_cast<UINT>(ms), &r) != 0;
+}
 
 // A call line whose ObjectArray holds nPairs name/value pairs, captured as
 // the main frame captures it (NestLevel 4, ArrayRange 100).
@@ -275,7 +291,7 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
     CLogTreeView* pView = side.pFrame->GetLogView();
     g_nClients = 1;
     const DWORD msBound = static_cast<DWORD>(dBound * 1000);
-    const double tStart = Now();
+    double tStart = Now();
     auto left = [&] {
         const double ms = (dBound - (Now() - tStart)) * 1000;
         return static_cast<DWORD>(std::max(ms, 1.0));
@@ -291,8 +307,12 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
     Drain();
     const int nRowsBefore = pView->GetTotalRows();
     pLast = MakeWideCall(pLast, nKey++, nPairs);
+    tStart = Now();
     f.handOver = HandOver(side, pLast, left(), f.bTimedOut);
-    // A client's next calls: one every few milliseconds for half a second.
+    // The log thread's catch-up timer fires meanwhile, with the wide call the
+    // last of the log; then a client's next calls, one every few
+    // milliseconds for half a second.
+    ::Sleep(400);
     std::vector<double> next;
     const double tNext = Now();
     while (!f.bTimedOut && Now() - tNext < 0.5) {
@@ -302,6 +322,7 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
     }
     f.nNext = static_cast<int>(next.size());
     if (!next.empty()) {
+        f.nextFirst = next.front();
         f.nextMax = *std::max_element(next.begin(), next.end());
         std::sort(next.begin(), next.end());
         f.nextMedian = next[next.size() / 2];
@@ -313,15 +334,27 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
     g_nClients = 0;
     ::SendMessageW(side.hLog, UM_DISCONNECTED, 0, 0);
     const int nMiddle = nRowsBefore + 1 + static_cast<int>(nPairs / 2);
+    const double deadline = Now() + dBound;
     double t0 = Now();
-    Scroll(side.hLog, SB_THUMBTRACK, nMiddle);
-    Scroll(side.hLog, SB_THUMBPOSITION, nMiddle);
+    if (!ScrollBounded(side.hLog, SB_THUMBTRACK, nMiddle, deadline) ||
+        !ScrollBounded(side.hLog, SB_THUMBPOSITION, nMiddle, deadline)) {
+        f.thumbInto = Now() - t0;
+        f.bTimedOut = true;
+        return true;
+    }
     f.thumbInto = Now() - t0;
-    const int nMoves = 10;
+    // Ten pages down and ten up, as many as the bound allows.
     t0 = Now();
-    for (int i = 0; i < nMoves; ++i) Scroll(side.hLog, SB_PAGEDOWN);
-    for (int i = 0; i < nMoves; ++i) Scroll(side.hLog, SB_PAGEUP);
-    f.pageMove = (Now() - t0) / (2 * nMoves);
+    for (int i = 0; i < 20; ++i) {
+        if (!ScrollBounded(side.hLog, i < 10 ? SB_PAGEDOWN : SB_PAGEUP, 0, deadline)) {
+            f.bTimedOut = true;
+            break;
+        }
+        ++f.nMoves;
+        if (Now() >= deadline) break;
+    }
+    if (f.nMoves) f.pageMove = (Now() - t0) / f.nMoves;
+    if (f.bTimedOut) return true;
     Drain();
     StopLog(side);
     return true;
@@ -332,7 +365,7 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
 int main(int argc, char** argv) {
     const int nLarge = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const size_t nWide = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
-    const double dBound = argc > 3 ? std::atof(argv[3]) : 60;
+    const double dBound = argc > 3 ? std::atof(argv[3]) : 30;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
     AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW);
@@ -382,34 +415,42 @@ int main(int argc, char** argv) {
         }
         if (w[k].bTimedOut) break;
     }
-    std::printf("\npairs      hand-over us  next max us  next med us  next calls  thumb into us  page move us\n");
+    std::printf("\npairs      hand-over us  next first us  next max us  next med us  next calls  thumb into us  "
+                "page move us  moves\n");
     for (int k = 0; k < 2; ++k)
-        std::printf("%9zu  %12.1f  %11.1f  %11.1f  %10d  %13.1f  %12.1f%s\n", wide[k], w[k].handOver * 1e6,
-                    w[k].nextMax * 1e6, w[k].nextMedian * 1e6, w[k].nNext, w[k].thumbInto * 1e6, w[k].pageMove * 1e6,
+        std::printf("%9zu  %12.1f  %13.1f  %11.1f  %11.1f  %10d  %13.1f  %12.1f  %5d%s\n", wide[k],
+                    w[k].handOver * 1e6, w[k].nextFirst * 1e6, w[k].nextMax * 1e6, w[k].nextMedian * 1e6, w[k].nNext,
+                    w[k].thumbInto * 1e6, w[k].pageMove * 1e6, w[k].nMoves,
                     w[k].bTimedOut ? "  (bounded: the log thread was still busy)" : "");
     const char* wnames[2] = {"1k", "large"};
     for (int k = 0; k < 2; ++k) {
         std::printf("wide_pairs_%s=%zu\n", wnames[k], wide[k]);
         std::printf("wide_handover_%s_s=%.9f\n", wnames[k], w[k].handOver);
+        std::printf("wide_next_handover_first_%s_s=%.9f\n", wnames[k], w[k].nextFirst);
         std::printf("wide_next_handover_max_%s_s=%.9f\n", wnames[k], w[k].nextMax);
         std::printf("wide_next_handover_median_%s_s=%.9f\n", wnames[k], w[k].nextMedian);
         std::printf("wide_next_calls_%s=%d\n", wnames[k], w[k].nNext);
         std::printf("wide_thumb_into_%s_s=%.9f\n", wnames[k], w[k].thumbInto);
         std::printf("wide_page_move_%s_s=%.9f\n", wnames[k], w[k].pageMove);
+        std::printf("wide_page_moves_%s=%d\n", wnames[k], w[k].nMoves);
         std::printf("wide_timed_out_%s=%d\n", wnames[k], w[k].bTimedOut ? 1 : 0);
     }
     auto ratio = [](double a, double b) { return a > 0 && b > 0 ? b / a : -1.0; };
     // The hand-over that matters is the one that waits longest, the wide
     // call's own or a later one.
-    const double hand0 = std::max(w[0].handOver, w[0].nextMax), hand1 = std::max(w[1].handOver, w[1].nextMax);
+    const double hand0 = std::max(w[0].handOver, w[0].nextMax);
+    const double hand1 = std::max(w[1].handOver, w[1].nextMax);
     std::printf("wide_handover_worst_ratio=%.2f\n", ratio(hand0, hand1));
     std::printf("wide_page_move_ratio=%.2f\n", w[1].pageMove < 0 ? -1.0 : ratio(w[0].pageMove, w[1].pageMove));
-    if (w[1].bTimedOut)
-        std::printf("note: the %zu-pair call line kept the log thread busy beyond the bound of %.0f s: its hand-over "
-                    "figure is the time waited until then (at least), the page move was not measured (-1)\n",
-                    wide[1], dBound);
+    std::printf("wide_thumb_into_ratio=%.2f\n", w[1].thumbInto < 0 ? -1.0 : ratio(w[0].thumbInto, w[1].thumbInto));
+    for (int k = 0; k < 2; ++k)
+        if (w[k].bTimedOut)
+            std::printf("note: the %zu-pair call line kept the log thread busy beyond the bound of %.0f s: the figure "
+                        "that waited is the time waited until then (at least); what came after it was not measured "
+                        "(-1, or the page moves made before the bound)\n",
+                        wide[k], dBound);
     std::fflush(stdout);
     // A log thread still busy is not waited for.
-    if (w[1].bTimedOut) ::ExitProcess(0);
+    if (w[0].bTimedOut || w[1].bTimedOut) ::ExitProcess(0);
     return 0;
 }

@@ -314,6 +314,23 @@ LRESULT CALLBACK LogEndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return ::DefWindowProcW(h, m, w, l);
 }
 
+// The second thread: the log thread's side of the protocol.
+struct CLogEndStart {
+    HANDLE hReady;
+    HWND hLogEnd;
+};
+
+DWORD WINAPI LogEndThread(void* p) {
+    auto* s = static_cast<CLogEndStart*>(p);
+    s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::SetEvent(s->hReady);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    ::DestroyWindow(s->hLogEnd);
+    return 0;
+}
+
 struct CRoundTrip {
     double dRoundTrip = 0;   // send, posted answer, wait loop (median)
     double dSend = 0;        // the bare cross-thread send (median)
@@ -331,24 +348,9 @@ CRoundTrip MeasureRoundTrip(int n) {
     ::RegisterClassExW(&wc);
     g_hMainEnd = ::CreateWindowExW(0, L"ZvBenchMainEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     HANDLE hReady = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    struct CStart {
-        HANDLE hReady;
-        HWND hLogEnd;
-    } start{hReady, nullptr};
+    CLogEndStart start{hReady, nullptr};
     DWORD idThread = 0;
-    HANDLE hThread = ::CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* s = static_cast<CStart*>(p);
-            s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           ::GetModuleHandleW(nullptr), nullptr);
-            ::SetEvent(s->hReady);
-            MSG msg;
-            while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-            ::DestroyWindow(s->hLogEnd);
-            return 0;
-        },
-        &start, 0, &idThread);
+    HANDLE hThread = ::CreateThread(nullptr, 0, LogEndThread, &start, 0, &idThread);
     ::WaitForSingleObject(hReady, INFINITE);
     ::CloseHandle(hReady);
     const HWND hLogEnd = start.hLogEnd;
