@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 #include "bench/support/BenchUnknown.h"
-#include "server/capture/ObjTable.h"
+#include "bench/support/Capture.h"
 #include "server/core/LogNode.h"
 
 namespace {
@@ -177,16 +177,6 @@ SIZE_T PrivateBytes()
     return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
-double Seconds()
-{
-    static LARGE_INTEGER freq = {};
-    if (freq.QuadPart == 0)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)freq.QuadPart;
-}
-
 // Nodes of a tree, without recursion (the chain shape is deep).
 size_t CountNodes(const CLogNode* pChain)
 {
@@ -218,21 +208,18 @@ CResult Run(const VARIANT& arg, int nLevels, int nItems)
     CResult r = {};
     ReleaseNodePools();
     const SIZE_T before = PrivateBytes();
-    CObjTable* pTable = new CObjTable;
-    const double t0 = Seconds();
-    CLogNode* pTree = pTable->BuildArgumentTree(&arg, nLevels, nItems);
-    const double t1 = Seconds();
+    CCapture c = CaptureArguments(arg, nLevels, nItems);
     const SIZE_T after = PrivateBytes();
     r.nPrivateBytes = after > before ? after - before : 0;
-    r.nNodes = CountNodes(pTree);
+    r.nNodes = CountNodes(c.pTree);
     const CNodePoolState st = GetNodePoolState();
     r.nPoolBytes = (size_t)st.nNodeBlocks * NODE_BLOCK_SIZE * sizeof(CLogNode) +
                    (size_t)st.nEntryBlocks * NODE_BLOCK_SIZE * sizeof(CLogEntry);
-    const double t2 = Seconds();
-    delete pTable;
+    const double t2 = BenchSeconds();
+    EndCapture(c, false);
     ReleaseNodePools();
-    const double t3 = Seconds();
-    r.dCapture = t1 - t0;
+    const double t3 = BenchSeconds();
+    r.dCapture = c.dSeconds;
     r.dTeardown = t3 - t2;
     return r;
 }
@@ -249,27 +236,9 @@ void Print(const char* shape, size_t nTarget, const CResult& r)
 // ObjectArray of n pairs: names "m<i>", values alternating LONG and BSTR.
 void WidePairs(size_t n)
 {
-    SAFEARRAYBOUND b = { (ULONG)(2 * n), 0 };
-    SAFEARRAY* psa = SafeArrayCreate(VT_VARIANT, 1, &b);
-    VARIANT* e = (VARIANT*)psa->pvData;
-    WCHAR buf[32];
-    for (size_t i = 0; i < n; ++i) {
-        swprintf(buf, 32, L"m%zu", i);
-        e[2 * i].vt = VT_BSTR;
-        e[2 * i].bstrVal = SysAllocString(buf);
-        if (i & 1) {
-            e[2 * i + 1].vt = VT_BSTR;
-            e[2 * i + 1].bstrVal = SysAllocString(L"a string value");
-        } else {
-            e[2 * i + 1].vt = VT_I4;
-            e[2 * i + 1].lVal = (LONG)i;
-        }
-    }
-    VARIANT arg;
-    arg.vt = VT_ARRAY | VT_VARIANT;
-    arg.parray = psa;
+    VARIANT arg = MakeWidePairs(n);
     Print("pairs", n, Run(arg, 4, 100));
-    SafeArrayDestroy(psa);
+    VariantClear(&arg);
 }
 
 // One pair whose object heads a chain of links: every link gives the

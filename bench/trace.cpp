@@ -14,6 +14,15 @@
 // items, an object of the capture tests' type library and the 10 pairs; and
 // how many calls the capture makes back into the client for the dictionary
 // and the object, counted by wrappers around them.
+//
+// Measured in the same run: the hand-over protocol alone (a sent message to
+// a second thread of this process, the answer posted back and taken by a
+// wait loop, as the main frame and the log thread do it) and, in process,
+// the capture of the cases that hand over no object; each case's cost above
+// the floor is reported against the round trip and against the limit of a
+// call, the round trip plus the capture. And a steady VBScript stream as a
+// user's loop makes it: rounds of 100 calls with the 10 pairs, on each server
+// in turn, the best of five rounds.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -27,8 +36,10 @@
 
 #include "Zavetra_h.h"
 #include "bench/support/BenchUnknown.h"
+#include "bench/support/Capture.h"
 #include "bench/support/CountingObjects.h"
 #include "bench/support/NoopServer.h"
+#include "server/core/Messages.h"
 
 namespace {
 
@@ -281,6 +292,95 @@ void ReportCounts(const std::string& tag, const CCallCounts& zv, const CCallCoun
     Figure("calls_" + tag + "_roundtrips", roundTrips);
 }
 
+// The capture's limits as the main frame passes them (the settings' defaults,
+// which the benchmark's fresh Wine prefix has).
+constexpr int kNestLevel = 4, kArrayRange = 100;
+
+// ---- the hand-over protocol alone ---------------------------------------------------
+
+// The main frame hands a call to the log thread as a sent UM_ADD_ENTRY; the
+// log frame posts UM_CONTINUE back to the main frame's window, which its
+// wait loop takes with GetMessageW filtered to the wait messages. Here the
+// same between two threads of this process, with nothing else done: a
+// message-only window on a second thread that runs a message loop, one on
+// this thread for the answer.
+HWND g_hMainEnd = nullptr;
+
+LRESULT CALLBACK LogEndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == UM_ADD_ENTRY) {
+        if (l) ::PostMessageW(g_hMainEnd, UM_CONTINUE, 0, 0);
+        return 0;
+    }
+    return ::DefWindowProcW(h, m, w, l);
+}
+
+// The second thread: the log thread's side of the protocol.
+struct CLogEndStart {
+    HANDLE hReady;
+    HWND hLogEnd;
+};
+
+DWORD WINAPI LogEndThread(void* p) {
+    auto* s = static_cast<CLogEndStart*>(p);
+    s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::SetEvent(s->hReady);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    ::DestroyWindow(s->hLogEnd);
+    return 0;
+}
+
+struct CRoundTrip {
+    double dRoundTrip = 0;   // send, posted answer, wait loop (median)
+    double dSend = 0;        // the bare cross-thread send (median)
+};
+
+CRoundTrip MeasureRoundTrip(int n) {
+    CRoundTrip r;
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = LogEndProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZvBenchLogEnd";
+    ::RegisterClassExW(&wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.lpszClassName = L"ZvBenchMainEnd";
+    ::RegisterClassExW(&wc);
+    g_hMainEnd = ::CreateWindowExW(0, L"ZvBenchMainEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HANDLE hReady = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CLogEndStart start{hReady, nullptr};
+    DWORD idThread = 0;
+    HANDLE hThread = ::CreateThread(nullptr, 0, LogEndThread, &start, 0, &idThread);
+    ::WaitForSingleObject(hReady, INFINITE);
+    ::CloseHandle(hReady);
+    const HWND hLogEnd = start.hLogEnd;
+    std::vector<double> trips, sends;
+    for (int i = -20; i < n; ++i) {
+        double t0 = Now();
+        ::SendMessageW(hLogEnd, UM_ADD_ENTRY, 0, 1);
+        MSG msg;
+        // The main frame's wait loop: only its own messages, nothing dispatched.
+        while (::GetMessageW(&msg, nullptr, UM_WAIT_FIRST, UM_WAIT_LAST) > 0 && msg.message != UM_CONTINUE) {
+        }
+        const double tTrip = Now() - t0;
+        t0 = Now();
+        ::SendMessageW(hLogEnd, UM_ADD_ENTRY, 0, 0);
+        const double tSend = Now() - t0;
+        if (i >= 0) {
+            trips.push_back(tTrip);
+            sends.push_back(tSend);
+        }
+    }
+    ::PostThreadMessageW(idThread, WM_QUIT, 0, 0);
+    ::WaitForSingleObject(hThread, INFINITE);
+    ::CloseHandle(hThread);
+    ::DestroyWindow(g_hMainEnd);
+    g_hMainEnd = nullptr;
+    r.dRoundTrip = Median(trips);
+    r.dSend = Median(sends);
+    return r;
+}
+
 // ---- the VBScript client ---------------------------------------------------------
 
 const char kScript[] = R"(' Trace benchmark, the VBScript side: per-call times in nanoseconds.
@@ -332,6 +432,32 @@ Sub PerCall(a, b, kind, ta, tb)
     ta = ta / n : tb = tb / n
 End Sub
 
+' A steady stream as a user's loop makes it: rounds of 100 calls, on each
+' server in turn, five rounds each; the best round of each, per call. Each
+' round starts on a step of Timer (a Single: steps of 2 to 8 ms in the day's
+' later hours), so that only its end is rounded.
+Const kStreamRounds = 5, kStreamCalls = 100
+Function StreamRound(c, kind)
+    Dim t0, t1, k
+    t1 = Timer
+    Do : t0 = Timer : Loop While t0 = t1
+    For k = 1 To kStreamCalls : CallOnce c, kind : Next
+    t1 = Timer
+    If t1 < t0 Then t1 = t1 + 86400
+    StreamRound = (t1 - t0) / kStreamCalls
+End Function
+Sub Stream(a, b, kind, ta, tb)
+    Dim r, x, y, k
+    For k = 1 To 10 : CallOnce a, kind : CallOnce b, kind : Next
+    ta = 1E+30 : tb = 1E+30
+    For r = 1 To kStreamRounds
+        x = StreamRound(a, kind) : If x < ta Then ta = x
+        y = StreamRound(b, kind) : If y < tb Then tb = y
+        out.WriteLine "vbs_stream_round" & r & "_noop_" & kind & "_ns=" & CLng(x * 1e9)
+        out.WriteLine "vbs_stream_round" & r & "_zv_" & kind & "_ns=" & CLng(y * 1e9)
+    Next
+End Sub
+
 ' Fresh clients, one after the other: the first call of each, then its
 ' later calls; the averages over the clients (Timer steps by 1/64 s, so
 ' many clients even the steps out).
@@ -365,6 +491,9 @@ For Each kind In kinds
     out.WriteLine "vbs_noop_" & kind & "_ns=" & CLng(tf * 1e9)
     out.WriteLine "vbs_zv_" & kind & "_ns=" & CLng(tz * 1e9)
 Next
+Stream floor, zv, "pairs10", tf, tz
+out.WriteLine "vbs_stream_noop_pairs10_ns=" & CLng(tf * 1e9)
+out.WriteLine "vbs_stream_zv_pairs10_ns=" & CLng(tz * 1e9)
 For Each kind In Array("pairs10", "dict100", "dict1")
     FirstAndLater "ZavetraBench.NoopConnect", kind, tf, tf2
     FirstAndLater "Zavetra.Connect", kind, tz, tz2
@@ -486,6 +615,20 @@ int main(int argc, char** argv) {
                 floor > 0 ? zv / floor : 0);
     }
 
+    // The hand-over protocol alone, and the capture of the cases that hand
+    // over no object (one with objects calls back into the client, which in
+    // process costs nothing like a call into another process).
+    const CRoundTrip trip = MeasureRoundTrip(std::max(calls, 1000));
+    fprintf(stderr, "hand-over round trip %8.1f us   bare send %8.1f us\n", trip.dRoundTrip * 1e6, trip.dSend * 1e6);
+    std::map<std::string, double> capture;
+    for (const char* name : {"empty", "pairs10", "array1000"}) {
+        const CCase& c = *std::find_if(std::begin(cases), std::end(cases), [name](const CCase& x) { return !strcmp(x.name, name); });
+        CVariant arg;
+        c.make(&arg.v);
+        capture[name] = MedianCaptureSeconds(arg.v, kNestLevel, kArrayRange, calls);
+        fprintf(stderr, "capture  %-10s %8.1f us\n", name, capture[name] * 1e6);
+    }
+
     // First and later calls of fresh clients.
     const int kClients = 8, kLater = 30;
     std::map<std::string, std::pair<double, double>> firstFloor, firstZv;
@@ -522,12 +665,41 @@ int main(int argc, char** argv) {
         Figure("cpp_zv_" + name + "_s", t.second);
         Figure("cpp_" + name + "_ratio", t.first > 0 ? t.second / t.first : 0);
     }
+    // Each case's cost above the floor against the hand-over round trip; for
+    // the cases without objects also against the limit of a call: the round
+    // trip plus the capture (goal: at most 1.25 times it).
+    Figure("roundtrip_s", trip.dRoundTrip);
+    Figure("roundtrip_send_s", trip.dSend);
+    for (const auto& [name, t] : cpp) {
+        const double above = t.second - t.first;
+        Figure("cpp_" + name + "_above_floor_s", above);
+        Figure("cpp_" + name + "_above_floor_per_roundtrip", trip.dRoundTrip > 0 ? above / trip.dRoundTrip : 0);
+        if (auto it = capture.find(name); it != capture.end()) {
+            const double limit = trip.dRoundTrip + it->second;
+            Figure("capture_" + name + "_s", it->second);
+            Figure("cpp_" + name + "_limit_above_floor_s", limit);
+            Figure("cpp_" + name + "_above_floor_per_limit", limit > 0 ? above / limit : 0);
+        }
+    }
     for (const char* name : {"empty", "pairs10", "dict100", "array1000", "dict1"}) {
         double floor = vbs["vbs_noop_" + std::string(name) + "_ns"] * 1e-9;
         double zv = vbs["vbs_zv_" + std::string(name) + "_ns"] * 1e-9;
         Figure("vbs_noop_" + std::string(name) + "_s", floor);
         Figure("vbs_zv_" + std::string(name) + "_s", zv);
         Figure("vbs_" + std::string(name) + "_ratio", floor > 0 ? zv / floor : 0);
+    }
+    {
+        // The steady stream: the best rounds of 100 calls.
+        const double floor = vbs["vbs_stream_noop_pairs10_ns"] * 1e-9, zv = vbs["vbs_stream_zv_pairs10_ns"] * 1e-9;
+        Figure("vbs_stream_noop_pairs10_s", floor);
+        Figure("vbs_stream_zv_pairs10_s", zv);
+        Figure("vbs_stream_pairs10_ratio", floor > 0 ? zv / floor : 0);
+        Figure("vbs_stream_pairs10_above_floor_per_roundtrip", trip.dRoundTrip > 0 ? (zv - floor) / trip.dRoundTrip : 0);
+        for (int r = 1; r <= 5; ++r)
+            for (const char* server : {"noop", "zv"}) {
+                const std::string name = "vbs_stream_round" + std::to_string(r) + "_" + server + "_pairs10";
+                Figure(name + "_s", vbs[name + "_ns"] * 1e-9);
+            }
     }
     for (const char* name : {"pairs10", "dict100", "dict1"}) {
         for (const char* when : {"first", "later"}) {
