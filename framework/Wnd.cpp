@@ -7,12 +7,11 @@
 #include <commctrl.h>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
-constexpr wchar_t kObjectProp[] = L"ZvCWndObject";
 constexpr wchar_t kClassPrefix[] = L"ZvWnd:";
-constexpr UINT_PTR kSubclassId = 0x5A56;  // "ZV"
 
 thread_local MSG t_msgCur{};          // the message of the innermost WindowProc
 thread_local CWnd* t_pWndInit = nullptr;  // the object whose window is being created
@@ -23,18 +22,70 @@ bool IsFrameworkClass(LPCWSTR name) {
     return wcsncmp(name, kClassPrefix, wcslen(kClassPrefix)) == 0;
 }
 
+// The bound windows of the process: the object of each and, for a
+// subclassed control, the procedure it had before. Every message of a
+// subclassed control and every notification a parent offers its child
+// looks here, so it is a hash table read under a shared lock: a window
+// property or the common controls' subclass chain would cost a round trip
+// to the window server per message under Wine.
+class CBoundWindows {
+public:
+    struct Entry {
+        CWnd* pWnd = nullptr;        // null: unbound, the procedure only passes messages on
+        WNDPROC pfnSuper = nullptr;  // subclassed: the procedure before ours
+    };
+    static CBoundWindows& Get() {
+        // Never destroyed: windows may still get messages while the process ends.
+        static CBoundWindows* s_pTable = new CBoundWindows;
+        return *s_pTable;
+    }
+    bool Find(HWND h, Entry& e) {
+        ::AcquireSRWLockShared(&m_lock);
+        auto it = m_map.find(h);
+        const bool bFound = it != m_map.end();
+        if (bFound) e = it->second;
+        ::ReleaseSRWLockShared(&m_lock);
+        return bFound;
+    }
+    void Set(HWND h, const Entry& e) {
+        ::AcquireSRWLockExclusive(&m_lock);
+        try {
+            m_map[h] = e;
+        } catch (...) {
+            ::ReleaseSRWLockExclusive(&m_lock);
+            throw;
+        }
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+    void ClearObject(HWND h) {
+        ::AcquireSRWLockExclusive(&m_lock);
+        if (auto it = m_map.find(h); it != m_map.end()) it->second.pWnd = nullptr;
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+    void Erase(HWND h) {
+        ::AcquireSRWLockExclusive(&m_lock);
+        m_map.erase(h);
+        ::ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, Entry> m_map;
+};
+
 }  // namespace
 
 // Access to the private parts of CWnd and CWinThread for the trampolines.
 struct WndInternals {
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
     static INT_PTR CALLBACK DlgProc(HWND, UINT, WPARAM, LPARAM);
 
-    static void Bind(CWnd* w, HWND h, CWnd::Binding kind) {
+    static void Bind(CWnd* w, HWND h, CWnd::Binding kind, WNDPROC pfnSuper = nullptr) {
+        CBoundWindows::Get().Set(h, CBoundWindows::Entry{w, pfnSuper});
         w->m_hWnd = h;
         w->m_binding = kind;
-        ::SetPropW(h, kObjectProp, w);
+        w->m_pfnSuper = pfnSuper;
         if (kind == CWnd::Binding::Own) ::SetWindowLongPtrW(h, 0, reinterpret_cast<LONG_PTR>(w));
         if (kind == CWnd::Binding::Dialog) ::SetWindowLongPtrW(h, DWLP_USER, reinterpret_cast<LONG_PTR>(w));
     }
@@ -43,15 +94,29 @@ struct WndInternals {
         HWND h = w->m_hWnd;
         if (!h) return;
         switch (w->m_binding) {
-        case CWnd::Binding::Own:        ::SetWindowLongPtrW(h, 0, 0); break;
-        case CWnd::Binding::Dialog:     ::SetWindowLongPtrW(h, DWLP_USER, 0); break;
-        case CWnd::Binding::Subclassed: ::RemoveWindowSubclass(h, SubclassProc, kSubclassId); break;
+        case CWnd::Binding::Own:
+            ::SetWindowLongPtrW(h, 0, 0);
+            CBoundWindows::Get().Erase(h);
+            break;
+        case CWnd::Binding::Dialog:
+            ::SetWindowLongPtrW(h, DWLP_USER, 0);
+            CBoundWindows::Get().Erase(h);
+            break;
+        case CWnd::Binding::Subclassed:
+            // The control gets its procedure back, unless a later subclass
+            // sits on ours: ours then stays and passes every message on.
+            if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC)) == &SubclassProc) {
+                ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(w->m_pfnSuper));
+                CBoundWindows::Get().Erase(h);
+            } else {
+                CBoundWindows::Get().ClearObject(h);
+            }
+            break;
         default: break;
         }
-        if (w->m_binding != CWnd::Binding::Attached && w->m_binding != CWnd::Binding::None)
-            ::RemovePropW(h, kObjectProp);
         w->m_hWnd = nullptr;
         w->m_binding = CWnd::Binding::None;
+        w->m_pfnSuper = nullptr;
         w->m_bOwnsWindow = false;
     }
 
@@ -68,7 +133,10 @@ struct WndInternals {
             if (m == WM_PAINT) ::ValidateRect(h, nullptr);
         }
         t_msgCur = saved;
-        if (m == WM_NCDESTROY) Retire(w, h);
+        if (m == WM_NCDESTROY) {
+            Retire(w, h);
+            CBoundWindows::Get().Erase(h);  // the handle may come again for another window
+        }
         return r;
     }
 
@@ -124,10 +192,13 @@ LRESULT CALLBACK WndInternals::WndProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     return Dispatch(w, h, m, wp, lp);
 }
 
-LRESULT CALLBACK WndInternals::SubclassProc(HWND h, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* w = reinterpret_cast<CWnd*>(data);
-    if (!w || w->m_hWnd != h) return ::DefSubclassProc(h, m, wp, lp);
-    return Dispatch(w, h, m, wp, lp);
+LRESULT CALLBACK WndInternals::SubclassProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    CBoundWindows::Entry e;
+    if (!CBoundWindows::Get().Find(h, e) || !e.pfnSuper) return ::DefWindowProcW(h, m, wp, lp);
+    if (e.pWnd && e.pWnd->m_hWnd == h) return Dispatch(e.pWnd, h, m, wp, lp);
+    const LRESULT r = ::CallWindowProcW(e.pfnSuper, h, m, wp, lp);
+    if (m == WM_NCDESTROY) CBoundWindows::Get().Erase(h);
+    return r;
 }
 
 INT_PTR CALLBACK WndInternals::DlgProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
@@ -212,7 +283,8 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
-    return hWnd ? static_cast<CWnd*>(::GetPropW(hWnd, kObjectProp)) : nullptr;
+    CBoundWindows::Entry e;
+    return hWnd && CBoundWindows::Get().Find(hWnd, e) ? e.pWnd : nullptr;
 }
 
 const MSG* CWnd::GetCurrentMessage() { return &t_msgCur; }
@@ -298,9 +370,23 @@ BOOL CWnd::DestroyWindow() {
 
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (m_hWnd || !hWnd || FromHandle(hWnd)) return FALSE;
-    if (!::SetWindowSubclass(hWnd, WndInternals::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    // Only a window of this process can be subclassed.
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != ::GetCurrentProcessId()) return FALSE;
+    // The table knows the control's procedure before the first message reaches ours.
+    auto pfnSuper = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
+    if (!pfnSuper) return FALSE;
+    WndInternals::Bind(this, hWnd, Binding::Subclassed, pfnSuper);
+    ::SetLastError(0);
+    if (!::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WndInternals::SubclassProc)) &&
+        ::GetLastError() != 0) {
+        CBoundWindows::Get().Erase(hWnd);
+        m_hWnd = nullptr;
+        m_binding = Binding::None;
+        m_pfnSuper = nullptr;
         return FALSE;
-    WndInternals::Bind(this, hWnd, Binding::Subclassed);
+    }
     return TRUE;
 }
 
@@ -358,7 +444,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (m_binding) {
     case Binding::Subclassed:
-        return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
+        return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
     case Binding::Dialog:
         WndInternals::DlgDefault() = true;
         return 0;

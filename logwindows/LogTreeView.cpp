@@ -215,7 +215,7 @@ void CLogTreeView::OnNewCall(CLogNode* pFirst) {
     // A stream that keeps the timer from firing still shows its calls.
     if (now - m_nPendingSince >= kMaxPendingMs) CatchUpAppends();
     if (m_bAppendPending && !m_bTimerSet && m_hWnd)
-        m_bTimerSet = ::SetTimer(m_hWnd, kCatchUpTimer, m_nCatchUpDelay, nullptr) != 0;
+        m_bTimerSet = ::SetTimer(m_hWnd, kCatchUpTimer, CatchUpDelay(), nullptr) != 0;
     // Without a timer nothing would come back for the display.
     if (m_bAppendPending && !m_bTimerSet) CatchUpAppends();
 }
@@ -291,10 +291,12 @@ void CLogTreeView::CatchUpAppends() {
         hFirst = LoadLastPage();
     }
     ShowLastPage(hFirst);
-    // The log thread spends at most about a fifth of a stream of calls on
-    // showing them: a slow catch-up spaces out the next ones.
-    m_nCatchUpDelay = static_cast<UINT>(
-        std::clamp<ULONGLONG>(4 * (::GetTickCount64() - nStart), kCatchUpDelayMs, kMaxCatchUpDelayMs));
+    m_nLastCatchUpMs = ::GetTickCount64() - nStart;
+}
+
+UINT CLogTreeView::CatchUpDelay() const {
+    return static_cast<UINT>(
+        std::clamp<ULONGLONG>(9 * (m_nLastCatchUpMs + m_nLastPaintMs), kCatchUpDelayMs, kMaxCatchUpDelayMs));
 }
 
 void CLogTreeView::ShowObjectPopup(HTREEITEM hItem, int x, int y) {
@@ -322,6 +324,12 @@ LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (message) {
+    case WM_PAINT: {
+        const ULONGLONG nStart = ::GetTickCount64();
+        const LRESULT r = CTreeViewEx::WindowProc(message, wParam, lParam);
+        m_nLastPaintMs = ::GetTickCount64() - nStart;
+        return r;
+    }
     case WM_LBUTTONDOWN:
     case WM_CHAR:
     case WM_KEYDOWN:

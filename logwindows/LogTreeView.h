@@ -56,12 +56,13 @@ public:
     bool AreCallsWaiting() const { return m_bAppendPending; }
     ULONGLONG PendingSince() const { return m_nPendingSince; }
 
-    // The longest a waiting call line's items stay unloaded while calls keep
-    // coming (ms), and the delay of the catch-up after the first of them
-    // (longer after a slow catch-up, up to the maximum).
-    static constexpr ULONGLONG kMaxPendingMs = 100;
+    // The delay of the catch-up after the first waiting call (longer after
+    // a slow catch-up and its painting, up to the maximum), and the longest
+    // a waiting call line's items stay unloaded while calls keep coming and
+    // the timer cannot fire (ms).
     static constexpr UINT kCatchUpDelayMs = 30;
     static constexpr UINT kMaxCatchUpDelayMs = 250;
+    static constexpr ULONGLONG kMaxPendingMs = 2 * kMaxCatchUpDelayMs;
     static constexpr UINT_PTR kCatchUpTimer = 0x5A01;
     void ShowObjectPopup(HTREEITEM hItem, int x, int y);
 
@@ -106,5 +107,10 @@ private:
     bool m_bCatchingUp = false;
     bool m_bTimerSet = false;
     ULONGLONG m_nPendingSince = 0;
-    UINT m_nCatchUpDelay = kCatchUpDelayMs;  // the timer's delay, longer after a slow catch-up
+    // The log thread spends about a tenth of a stream of calls on showing
+    // them, so that a hand-over seldom finds it busy: the timer's delay is
+    // nine times what the last catch-up and the last painting took.
+    UINT CatchUpDelay() const;
+    ULONGLONG m_nLastCatchUpMs = 0;
+    ULONGLONG m_nLastPaintMs = 0;
 };

@@ -351,7 +351,12 @@ void CTreeViewEx::UpdateScrollBar() {
     m_ScrollInfo.nPage = static_cast<UINT>(VisibleCount());
     m_ScrollInfo.nMax = m_nTotalRows > 0 ? m_nTotalRows - 1 : 0;
     m_ScrollInfo.nPos = m_nFirstRow;
-    if (m_pScrollBar) {
+    // A disabled view has its bar disabled, which shows no thumb; the figures
+    // go to it when the view is enabled again. (Wine's bar takes new figures
+    // as an order to enable itself: pushed while the calls come, the bar
+    // would be usable, and disabled again with the next call.)
+    m_bBarFiguresWaiting = m_pScrollBar && m_hWnd && !IsWindowEnabled();
+    if (m_pScrollBar && !m_bBarFiguresWaiting) {
         SCROLLINFO si = m_ScrollInfo;
         m_pScrollBar->m_wndScrollBar.SetScrollInfo(&si, TRUE);
     }
@@ -401,15 +406,22 @@ void CTreeViewEx::HideOwnScrollBar() {
     // change brings a frame calculation that takes the style away (Wine's
     // control, while it does not draw or as it paints): the bar would stay
     // beside the external one. The frame is calculated again now.
-    if (m_hWnd && (::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VSCROLL))
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (m_nHideDepth > 0 || m_bRedrawOff) return;
+    if (!m_hWnd || !(::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_VSCROLL)) return;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 LRESULT CTreeViewEx::OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* pParams) {
     // The control's own bar stays hidden: the frame's external bar stands for the document.
+    // The control does not hear of it: it would answer the style change with
+    // its scroll figures, which show the bar again, and so on.
     const LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-    if (style & WS_VSCROLL) ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~WS_VSCROLL);
+    if (style & WS_VSCROLL) {
+        m_bTakingOwnBar = true;
+        ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~WS_VSCROLL);
+        m_bTakingOwnBar = false;
+    }
     if (bCalcValidRects && pParams) pParams->rgrc[0].right -= 16;
     return Default();
 }
@@ -442,10 +454,23 @@ LRESULT CTreeViewEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case 0x2100:        return 0;  // swallowed: never reaches the control
     case WM_NCCALCSIZE: return OnNcCalcSize(static_cast<BOOL>(wParam), reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam));
     case WM_NCDESTROY:  return CTreeView::WindowProc(message, wParam, lParam);
+    case WM_SETREDRAW:  m_bRedrawOff = wParam == FALSE; break;
+    case WM_STYLECHANGING:
+    case WM_STYLECHANGED:
+        if (m_bTakingOwnBar) return 0;
+        break;
     }
+    struct Depth {
+        int& n;
+        explicit Depth(int& r) : n(r) { ++n; }
+        ~Depth() { --n; }
+    } depth(m_nMessageDepth);
     const LRESULT r = DispatchViewMessage(message, wParam, lParam);
-    // Whatever the control did meanwhile, its own bar does not stay.
-    HideOwnScrollBar();
+    if (message == WM_ENABLE && wParam && m_bBarFiguresWaiting) UpdateScrollBar();
+    // Whatever the control did meanwhile, its own bar does not stay: looked
+    // at when the outermost message ends (the frame calculation's own
+    // messages, and the control's requests to itself, come inside it).
+    if (m_nMessageDepth == 1) HideOwnScrollBar();
     return r;
 }
 

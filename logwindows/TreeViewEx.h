@@ -235,7 +235,9 @@ protected:
     void OnSelChanged(const NMTREEVIEWW* pNotify);
     void OnSetFocus();
     LRESULT OnNcCalcSize(BOOL bCalcValidRects, NCCALCSIZE_PARAMS* pParams);
-    // Takes the control's own vertical bar away where it has shown it.
+    // Takes the control's own vertical bar away where it has shown it; not
+    // while the view is hidden or draws nothing (a load of many items would
+    // calculate the frame for each), but with the message that ends that.
     void HideOwnScrollBar();
     // The messages of the view's own handlers (WindowProc's body).
     LRESULT DispatchViewMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -272,6 +274,10 @@ protected:
     int m_nCheckOffsetX = 0;
     int m_nCheckOffsetY = 0;
     int m_nHideDepth = 0;
+    bool m_bRedrawOff = false;  // WM_SETREDRAW turned drawing off
+    int m_nMessageDepth = 0;    // messages of the view under way, nested
+    bool m_bTakingOwnBar = false;  // the frame calculation takes WS_VSCROLL away
+    bool m_bBarFiguresWaiting = false;  // the view is disabled: the bar gets them when it is enabled
     bool m_bResizePending = false;
     bool m_bRepositioned = false;  // RepositionPage ran (the key handler's own fix-up is then done)
 };

@@ -2,6 +2,7 @@
 // catch at the trampolines.
 #include "TestApp.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <algorithm>
 #include <stdexcept>
 
@@ -169,6 +170,51 @@ TEST(Window, CreatedControlIsSubclassedAndGetsReflectedNotifications) {
     EXPECT_EQ(hList, list.UnsubclassWindow());
     EXPECT_EQ(nullptr, CWnd::FromHandle(hList));
     EXPECT_TRUE(::IsWindow(hList));  // giving the window back does not destroy it
+}
+
+namespace {
+
+LRESULT CALLBACK CountingSubclass(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+    if (m == LB_ADDSTRING) ++*reinterpret_cast<int*>(data);
+    return ::DefSubclassProc(h, m, w, l);
+}
+
+}  // namespace
+
+// A control gets its own procedure back when its object lets it go; when a
+// later subclass covers the object's, the control and that subclass keep
+// working, and the object hears nothing more.
+TEST(Window, ALetGoControlKeepsItsProcedureAndLaterSubclasses) {
+    CParentWnd parent;
+    RECT rc{0, 0, 300, 300};
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, L"parent", WS_POPUP, rc, nullptr, 0));
+    RECT lr{10, 10, 200, 200};
+    HWND hPlain = ::CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | LBS_HASSTRINGS, 10, 10, 100, 100, parent.m_hWnd,
+                                    nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, hPlain);
+    const LONG_PTR before = ::GetWindowLongPtrW(hPlain, GWLP_WNDPROC);
+    CRecordingList plain;
+    ASSERT_TRUE(plain.SubclassWindow(hPlain));
+    EXPECT_NE(before, ::GetWindowLongPtrW(hPlain, GWLP_WNDPROC));
+    EXPECT_EQ(hPlain, plain.UnsubclassWindow());
+    EXPECT_EQ(before, ::GetWindowLongPtrW(hPlain, GWLP_WNDPROC));
+
+    CRecordingList list;
+    ASSERT_TRUE(list.Create(WS_VISIBLE | LBS_HASSTRINGS, lr, &parent, 78));
+    int nSpied = 0;
+    ASSERT_TRUE(::SetWindowSubclass(list.m_hWnd, CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&nSpied)));
+    EXPECT_EQ(0, list.AddString(L"one"));
+    HWND hList = list.m_hWnd;
+    EXPECT_EQ(hList, list.UnsubclassWindow());
+    EXPECT_EQ(nullptr, CWnd::FromHandle(hList));
+    EXPECT_EQ(1, ::SendMessageW(hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"two")));
+    EXPECT_EQ(2, nSpied);
+    EXPECT_EQ(1u, list.own.size());  // only the first, made while it was bound
+    ASSERT_TRUE(::RemoveWindowSubclass(hList, CountingSubclass, 1));
+    EXPECT_EQ(2, ::SendMessageW(hList, LB_GETCOUNT, 0, 0));
+    // The handle is free again for an object once the window is gone.
+    EXPECT_TRUE(::DestroyWindow(hList));
+    EXPECT_EQ(nullptr, CWnd::FromHandle(hList));
 }
 
 TEST(Window, MenuCommandsArriveAsCommandsAndWrappersCheckTheirWindow) {

@@ -351,19 +351,33 @@ TEST_F(LogViewTest, OnlyTheExternalVerticalBarShows) {
         EXPECT_GE(rw.right - rw.left - rc.right, 16);
         HWND hBar = m_host->LogFrame()->GetScrollBarDialog()->m_wndScrollBar.m_hWnd;
         EXPECT_TRUE(::IsWindowVisible(hBar));
+        // Usable exactly when the view is; an enabled bar stands for the log's rows.
+        ASSERT_EQ(::IsWindowEnabled(m_hTree), ::IsWindowEnabled(hBar));
+        if (!::IsWindowEnabled(hBar)) return;
         SCROLLINFO si{sizeof(si), SIF_ALL};
         ::GetScrollInfo(hBar, SB_CTL, &si);
         EXPECT_EQ(m_pView->GetTotalRows() - 1, si.nMax);
+        EXPECT_EQ(m_pView->GetFirstRow(), si.nPos);
     };
     for (int i = 0; i < 100; ++i) Add(3);
     WaitCaughtUp();
-    check("after a run of calls");
+    check("after a run of calls, the client still tracing");
     Add(3, true);
     check("at a break");
     Key(VK_PRIOR, 3);
     check("after paging up");
     ::RedrawWindow(m_hLog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     check("after a repaint");
+    Command(ID_TRACE_RESTART);
+    for (int i = 0; i < 50; ++i) Add(3);
+    WaitCaughtUp();
+    check("after more calls");
+    g_nClients = 0;
+    ::SendMessageW(m_hLog, UM_DISCONNECTED, DISCONNECT_LIST_COMPLETE, 0);
+    WaitCaughtUp();
+    ASSERT_TRUE(::IsWindowEnabled(m_hTree));
+    check("once the client has gone");
+    g_nClients = 1;
 }
 
 TEST_F(LogViewTest, AHeldCallSelectsItsLastRow) {
