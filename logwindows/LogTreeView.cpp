@@ -35,12 +35,14 @@ bool CLogTreeView::Guarded(F&& f) {
         f();
         return true;
     } catch (const CExcept& e) {
-        PostToFrame(UM_VIEW_ERROR, e.m_nCode, 0);
+        ReportViewError(e.m_nCode);
     } catch (const std::bad_alloc&) {
-        PostToFrame(UM_VIEW_ERROR, ZV_ERR_MEMORY, 0);
+        ReportViewError(ZV_ERR_MEMORY);
     }
     return false;
 }
+
+void CLogTreeView::ReportViewError(UINT nCode) const { PostToFrame(UM_VIEW_ERROR, nCode, 0); }
 
 // --- virtual operations ----------------------------------------------------------
 
@@ -185,25 +187,12 @@ void CLogTreeView::SelectCaretItem(HTREEITEM hItem) {
     if (hItem) SetCaretNode(NodeOfItem(hItem));
 }
 
-namespace {
-
-int TopLevelRows(const CLogNode* p, int nView) {
-    return 1 + (p->m_pEntry && p->NodeIsExpanded(nView) ? NodeCountExpandedRows(p, nView) : 0);
-}
-
-}  // namespace
-
 void CLogTreeView::OnNewCall(CLogNode* pFirst) {
     CTreeDocEx* pDoc = GetDocument();
     if (!pFirst || !pDoc || !pDoc->m_pLastNode) return;
     // Calls that were refused while the log was stopped lie between the
     // previous call and this one: they are the document's too.
-    int nRows = 0;
-    for (CLogNode* p = pFirst; p; p = p->m_pNext) {
-        nRows += TopLevelRows(p, GetViewIndex());
-        if (p == pDoc->m_pLastNode) break;
-    }
-    SetTotalRows(GetTotalRows() + nRows);
+    SetTotalRows(GetTotalRows() + CountRows(pFirst));
     const int nPage = static_cast<int>(GetPushedScrollInfo().nPage);
     SetFirstRow(std::max(0, GetTotalRows() - nPage));
     // Nothing here talks to the control; the items follow with the catch-up.
@@ -261,7 +250,7 @@ void CLogTreeView::CatchUpAppends() {
     if (pLoaded && pLast) {
         int nRows = 0;
         CLogNode* p = pLoaded;
-        while (p != pLast && nRows <= 3 * v + 2 && (p = p->m_pNext) != nullptr) nRows += TopLevelRows(p, GetViewIndex());
+        while (p != pLast && nRows <= 3 * v + 2 && (p = p->m_pNext) != nullptr) nRows += TopLevelRows(p);
         bAppend = p == pLast && nRows <= 3 * v + 2;
     }
     HTREEITEM hFirst = nullptr;
@@ -323,25 +312,12 @@ LRESULT CLogTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCatchUpTimer();
         return 0;
     }
+    if (LRESULT r = 0; DispatchGuardedInput(message, wParam, lParam, r)) return r;
     switch (message) {
     case WM_PAINT: {
         const ULONGLONG nStart = ::GetTickCount64();
         const LRESULT r = CTreeViewEx::WindowProc(message, wParam, lParam);
         m_nLastPaintMs = ::GetTickCount64() - nStart;
-        return r;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_CHAR:
-    case WM_KEYDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_SIZE: {
-        LRESULT r = 0;
-        Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); });
-        return r;
-    }
-    case WM_MOUSEWHEEL: {
-        LRESULT r = 0;
-        if (!Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); })) return 0;
         return r;
     }
     case WM_CONTEXTMENU:

@@ -18,8 +18,6 @@
 // hand-over the view catches up when the oldest waiting call is older than
 // the limit below (a stream that keeps the timer from firing).
 #pragma once
-#include <vector>
-
 #include "logwindows/TreeViewEx.h"
 
 class CExtractDialog;
@@ -78,6 +76,8 @@ public:
 protected:
     bool OnCmd(UINT nID, int nCode) override;
     bool OnUpdateCmd(CCmdUI* pCmdUI) override;
+    // As UM_VIEW_ERROR to the frame.
+    void ReportViewError(UINT nCode) const override;
 
 private:
     CLogTreeFrame* GetLogFrame() const;

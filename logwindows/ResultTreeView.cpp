@@ -21,14 +21,14 @@ bool CResultTreeView::Guarded(F&& f) {
         f();
         return true;
     } catch (const CExcept& e) {
-        PostTreeError(e.m_nCode);
+        ReportViewError(e.m_nCode);
     } catch (const std::bad_alloc&) {
-        PostTreeError(ZV_ERR_MEMORY);
+        ReportViewError(ZV_ERR_MEMORY);
     }
     return false;
 }
 
-void CResultTreeView::PostTreeError(UINT nCode) const {
+void CResultTreeView::ReportViewError(UINT nCode) const {
     if (CFrameWnd* pFrame = GetParentFrame(); pFrame && pFrame->m_hWnd)
         ::PostMessageW(pFrame->m_hWnd, UM_RESULTVIEW_ERROR, nCode, 0);
 }
@@ -105,21 +105,8 @@ void CResultTreeView::PrimeTreeCtrl() {
 // --- messages -------------------------------------------------------------------------
 
 LRESULT CResultTreeView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT r = 0; DispatchGuardedInput(message, wParam, lParam, r)) return r;
     switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_CHAR:
-    case WM_KEYDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_SIZE: {
-        LRESULT r = 0;
-        Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); });
-        return r;
-    }
-    case WM_MOUSEWHEEL: {
-        LRESULT r = 0;
-        if (!Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); })) return 0;
-        return r;
-    }
     case WM_CONTEXTMENU:
         return 0;  // a result view has no popup
     case UM_MOVE_HIT:

@@ -21,7 +21,7 @@ public:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     // Posts UM_RESULTVIEW_ERROR (code, 0) to the parent frame.
-    void PostTreeError(UINT nCode) const;
+    void ReportViewError(UINT nCode) const override;
     // Run once after the window is made: an empty root item made the
     // control's caret and deleted again, so that the first real tree starts
     // from a settled control.
@@ -37,6 +37,6 @@ protected:
 private:
     void HandleHint(LPARAM lHint, CObject* pHint);
     LRESULT OnItemExpanding(NMTREEVIEWW* pNotify);
-    // Runs f; a CExcept (or a failed allocation, as code 9) goes to PostTreeError.
+    // Runs f; a CExcept (or a failed allocation, as code 9) goes to ReportViewError.
     template <class F> bool Guarded(F&& f);
 };

@@ -7,6 +7,7 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <climits>
+#include <new>
 
 IMPLEMENT_DYNAMIC(CTreeViewEx, CTreeView)
 
@@ -316,11 +317,14 @@ int CTreeViewEx::CountRows(CLogNode* pNode) const {
     CTreeDocEx* pDoc = GetDocument();
     int n = 0;
     for (CLogNode* p = pNode; p; p = p->m_pNext) {
-        ++n;
-        if (IsExpandedIn(p, m_nViewIndex)) n += NodeCountExpandedRows(p, m_nViewIndex);
+        n += TopLevelRows(p);
         if (pDoc && p == pDoc->m_pLastNode) break;
     }
     return n;
+}
+
+int CTreeViewEx::TopLevelRows(const CLogNode* pNode) const {
+    return 1 + (IsExpandedIn(pNode, m_nViewIndex) ? NodeCountExpandedRows(pNode, m_nViewIndex) : 0);
 }
 
 void CTreeViewEx::RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL) {
@@ -472,6 +476,26 @@ LRESULT CTreeViewEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // messages, and the control's requests to itself, come inside it).
     if (m_nMessageDepth == 1) HideOwnScrollBar();
     return r;
+}
+
+bool CTreeViewEx::DispatchGuardedInput(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r) {
+    switch (message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_CHAR: case WM_KEYDOWN: case WM_SIZE: case WM_MOUSEWHEEL:
+        break;
+    default:
+        return false;
+    }
+    r = 0;
+    try {
+        r = CTreeViewEx::WindowProc(message, wParam, lParam);
+    } catch (const CExcept& e) {
+        r = 0;
+        ReportViewError(e.m_nCode);
+    } catch (const std::bad_alloc&) {
+        r = 0;
+        ReportViewError(ZV_ERR_MEMORY);
+    }
+    return true;
 }
 
 LRESULT CTreeViewEx::DispatchViewMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -100,8 +100,11 @@ public:
     // Rows from a to b inclusive in display order over the whole document.
     int RowsBetweenNodes(CLogNode* pA, CLogNode* pB) const;
     // Rows of the chain of top-level nodes from pNode on (from the first
-    // root item's node when null).
+    // root item's node when null), up to the document's last node.
     int CountRows(CLogNode* pNode) const;
+    // Rows one top-level node shows in this view: its line and what its
+    // expansion shows.
+    int TopLevelRows(const CLogNode* pNode) const;
     void RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL bDownward);
     void UpdateScrollBar();
     // Deletes every item; first row, total rows, busy flag, caret node and
@@ -241,6 +244,13 @@ protected:
     void HideOwnScrollBar();
     // The messages of the view's own handlers (WindowProc's body).
     LRESULT DispatchViewMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Clicks, keys, sizes and the wheel run under the view's catch: true
+    // when the message is one of them, its answer in r (0 when the handler
+    // failed, which is reported).
+    bool DispatchGuardedInput(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r);
+    // Tells the frame that a handler of the view failed with a code (each
+    // kind of view has its own message for it).
+    virtual void ReportViewError(UINT nCode) const { (void)nCode; }
 
     // Hides the view for one page move and shows it again (nesting keeps
     // the outermost in charge; the keyboard focus is kept).

@@ -13,11 +13,6 @@ namespace {
 
 BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
 
-// Rows a top-level node shows in a view.
-int TopLevelRows(const CLogNode* p, int nView) {
-    return 1 + (IsExpandedIn(p, nView) ? NodeCountExpandedRows(p, nView) : 0);
-}
-
 }  // namespace
 
 // --- helpers -------------------------------------------------------------------------
@@ -268,14 +263,14 @@ HTREEITEM CTreeViewEx::JumpToRow(int nRow) {
         if (m_nTotalRows - nRow < d) {
             int nEnd = m_nTotalRows;
             for (CLogNode* p = pDoc->m_pLastNode; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
-                const int nStart = nEnd - TopLevelRows(p, m_nViewIndex);
+                const int nStart = nEnd - TopLevelRows(p);
                 if (nStart <= nRow) { pHolder = p; nOffset = nRow - nStart; break; }
                 nEnd = nStart;
             }
         } else {
             CLogNode* p = (pRemembered && pRemembered != pDoc->m_pLastNode) ? pRemembered->m_pNext : nullptr;
             for (; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
-                const int rows = TopLevelRows(p, m_nViewIndex);
+                const int rows = TopLevelRows(p);
                 if (rows >= d) { pHolder = p; nOffset = d - 1; break; }
                 d -= rows;
             }
@@ -284,14 +279,14 @@ HTREEITEM CTreeViewEx::JumpToRow(int nRow) {
         if (nRow < -d) {
             int nStart = 0;
             for (CLogNode* p = pDoc->m_pFirstNode; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
-                const int rows = TopLevelRows(p, m_nViewIndex);
+                const int rows = TopLevelRows(p);
                 if (nRow < nStart + rows) { pHolder = p; nOffset = nRow - nStart; break; }
                 nStart += rows;
             }
         } else {
             CLogNode* p = (pRemembered && pRemembered != pDoc->m_pFirstNode) ? pRemembered->m_pBack : nullptr;
             for (; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
-                const int rows = TopLevelRows(p, m_nViewIndex);
+                const int rows = TopLevelRows(p);
                 if (rows >= -d) { pHolder = p; nOffset = d + rows; break; }
                 d += rows;
             }
