@@ -85,7 +85,6 @@ struct WndInternals {
         CBoundWindows::Get().Set(h, CBoundWindows::Entry{w, pfnSuper});
         w->m_hWnd = h;
         w->m_binding = kind;
-        w->m_pfnSuper = pfnSuper;
         if (kind == CWnd::Binding::Own) ::SetWindowLongPtrW(h, 0, reinterpret_cast<LONG_PTR>(w));
         if (kind == CWnd::Binding::Dialog) ::SetWindowLongPtrW(h, DWLP_USER, reinterpret_cast<LONG_PTR>(w));
     }
@@ -102,21 +101,28 @@ struct WndInternals {
             ::SetWindowLongPtrW(h, DWLP_USER, 0);
             CBoundWindows::Get().Erase(h);
             break;
-        case CWnd::Binding::Subclassed:
+        case CWnd::Binding::Subclassed: {
             // The control gets its procedure back, unless a later subclass
             // sits on ours: ours then stays and passes every message on.
-            if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC)) == &SubclassProc) {
-                ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(w->m_pfnSuper));
+            CBoundWindows::Entry e;
+            if (reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC)) == &SubclassProc &&
+                CBoundWindows::Get().Find(h, e)) {
+                ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(e.pfnSuper));
                 CBoundWindows::Get().Erase(h);
             } else {
                 CBoundWindows::Get().ClearObject(h);
             }
             break;
+        }
         default: break;
         }
+        Forget(w);
+    }
+
+    // The object no longer stands for a window.
+    static void Forget(CWnd* w) {
         w->m_hWnd = nullptr;
         w->m_binding = CWnd::Binding::None;
-        w->m_pfnSuper = nullptr;
         w->m_bOwnsWindow = false;
     }
 
@@ -382,9 +388,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WndInternals::SubclassProc)) &&
         ::GetLastError() != 0) {
         CBoundWindows::Get().Erase(hWnd);
-        m_hWnd = nullptr;
-        m_binding = Binding::None;
-        m_pfnSuper = nullptr;
+        WndInternals::Forget(this);
         return FALSE;
     }
     return TRUE;
@@ -443,8 +447,13 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (m_binding) {
-    case Binding::Subclassed:
-        return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    case Binding::Subclassed: {
+        // The control's own procedure, as the table of bound windows keeps it.
+        CBoundWindows::Entry e;
+        if (!CBoundWindows::Get().Find(m_hWnd, e) || !e.pfnSuper)
+            return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        return ::CallWindowProcW(e.pfnSuper, m_hWnd, message, wParam, lParam);
+    }
     case Binding::Dialog:
         WndInternals::DlgDefault() = true;
         return 0;

@@ -177,7 +177,6 @@ protected:
     // How this object is bound to its window.
     enum class Binding : unsigned char { None, Own, Subclassed, Dialog, Attached };
     Binding m_binding = Binding::None;
-    WNDPROC m_pfnSuper = nullptr;    // subclassed: the control's own procedure
     bool m_bOwnsWindow = false;      // made by Create/CreateEx
     // Set to true by the framework just before PostNcDestroy (which may delete
     // the object); creators that need to know watch it.

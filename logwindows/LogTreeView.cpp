@@ -131,10 +131,11 @@ void CLogTreeView::HandleHint(LPARAM lHint, CObject* pHint) {
         // scrolled away, the page goes back to the end with its row figures.
         HTREEITEM hLast = tree.GetLastVisibleItem();
         const int d = VisibleDistance(tree.GetFirstVisibleItem(), hLast);
-        if (hLast && (d < 0 || d >= VisibleCount())) {
+        if (hLast && (d < 0 || d >= VisibleCount() || NodeOfItem(hLast) != LastRowOfDocument())) {
             CHideView hide(this);
-            SetCaretNode(NodeOfItem(hLast));
-            ShowLastPage(LoadLastPage());
+            HTREEITEM hFirst = LoadEndOfLog();
+            SetCaretNode(NodeOfItem(tree.GetLastVisibleItem()));
+            ShowLastPage(hFirst);
         }
         SelectCaretItem(tree.GetLastVisibleItem());
         break;
@@ -247,7 +248,11 @@ void CLogTreeView::CatchUpAppends() {
     for (HTREEITEM h = hLastRoot; h; h = tree.GetNextSiblingItem(h)) hLastRoot = h;
     CLogNode* pLoaded = NodeOfItem(hLastRoot);
     bool bAppend = false;
-    if (pLoaded && pLast) {
+    // A wide call line whose last children are not loaded does not end the run.
+    HTREEITEM hLastChild = hLastRoot ? tree.GetChildItem(hLastRoot) : nullptr;
+    while (hLastChild && tree.GetNextSiblingItem(hLastChild)) hLastChild = tree.GetNextSiblingItem(hLastChild);
+    const bool bRunEnds = !hLastChild || !NodeOfItem(hLastChild) || !NodeOfItem(hLastChild)->m_pNext;
+    if (pLoaded && pLast && bRunEnds) {
         int nRows = 0;
         CLogNode* p = pLoaded;
         while (p != pLast && nRows <= 3 * v + 2 && (p = p->m_pNext) != nullptr) nRows += TopLevelRows(p);
@@ -270,14 +275,14 @@ void CLogTreeView::CatchUpAppends() {
         m_bBusy = 1;  // the size changes of the loading move nothing
         if (bAppend) {
             for (CLogNode* p = pLoaded->m_pNext; p; p = p->m_pNext) {
-                LoadRootItem(p);
+                LoadRootItem(p, LastChildNode(p));
                 if (p == pLast) break;
             }
+            hFirst = LoadLastPage();
         } else {
             tree.DeleteAllItems();
-            LoadRootItem(pLast);
+            hFirst = LoadEndOfLog();
         }
-        hFirst = LoadLastPage();
     }
     ShowLastPage(hFirst);
     m_nLastCatchUpMs = ::GetTickCount64() - nStart;

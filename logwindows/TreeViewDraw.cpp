@@ -129,6 +129,14 @@ int ItemImage(const CTreeCtrl& tc, HTREEITEM h) {
     return image;
 }
 
+// The checked bit of one view on a chain and all descendants.
+void SetTreeChecks(CLogNode* pChain, int nView, BOOL bChecked) {
+    for (CLogNode* p = pChain; p; p = p->m_pNext) {
+        if (p->m_pEntry) p->NodeSetChecked(nView, bChecked);
+        if (p->m_pChildren) SetTreeChecks(p->m_pChildren, nView, bChecked);
+    }
+}
+
 }  // namespace
 
 void CTreeViewEx::ToggleCheck(HTREEITEM hItem) {
@@ -153,6 +161,10 @@ void CTreeViewEx::SetItemCheck(HTREEITEM hItem, BOOL bChecked) {
 
 void CTreeViewEx::SetChildChecks(HTREEITEM hItem, BOOL bChecked) {
     CTreeCtrl& tc = GetTreeCtrl();
+    // The children of a wide call line that are not loaded take the check
+    // by their nodes, as loaded ones do by their items.
+    if (CLogNode* pNode = NodeOfItem(hItem); pNode && !tc.GetParentItem(hItem) && IsWideNode(pNode))
+        SetTreeChecks(pNode->m_pChildren, m_nViewIndex, bChecked);
     for (HTREEITEM c = tc.GetChildItem(hItem); c; c = tc.GetNextSiblingItem(c)) {
         if ((ItemImage(tc, c) == 2) == (bChecked != FALSE)) continue;
         SetItemCheck(c, bChecked);
@@ -164,8 +176,15 @@ void CTreeViewEx::UpdateParentChecks(HTREEITEM hItem, BOOL bChecked) {
     CTreeCtrl& tc = GetTreeCtrl();
     for (HTREEITEM p = tc.GetParentItem(hItem); p; p = tc.GetParentItem(p)) {
         if (bChecked) {
-            for (HTREEITEM c = tc.GetChildItem(p); c; c = tc.GetNextSiblingItem(c))
-                if (ItemImage(tc, c) != 2) return;
+            CLogNode* pNode = NodeOfItem(p);
+            if (pNode && !tc.GetParentItem(p) && IsWideNode(pNode)) {
+                // Its children are not all loaded: their nodes tell.
+                for (CLogNode* c = pNode->m_pChildren; c; c = c->m_pNext)
+                    if (c->m_pEntry && !c->NodeIsChecked(m_nViewIndex)) return;
+            } else {
+                for (HTREEITEM c = tc.GetChildItem(p); c; c = tc.GetNextSiblingItem(c))
+                    if (ItemImage(tc, c) != 2) return;
+            }
             SetItemCheck(p, TRUE);
         } else {
             if (ItemImage(tc, p) != 2) return;
@@ -347,6 +366,8 @@ void CTreeViewEx::ShowNode(CLogNode* pNode, BOOL bForward) {
     if (code & 2) {
         HTREEITEM r = FindRootItemOfNode((code & 0x10) ? tc.GetRootItem() : F, pNode);
         hItem = ExpandItemsTo(r, pNode);
+        // A wide call line may not have the node's row loaded.
+        if (NodeOfItem(hItem) != pNode) hItem = nullptr;
         if (hItem && F) {
             const int d = VisibleDistance(F, hItem);
             if (d >= 0 && d < v) code = 0;  // already on the page
@@ -354,7 +375,7 @@ void CTreeViewEx::ShowNode(CLogNode* pNode, BOOL bForward) {
     }
     if (!hItem) {
         tc.DeleteAllItems();
-        LoadRootItem(FindEntryRoot(pNode));
+        LoadRootItem(FindEntryRoot(pNode), pNode);
         hItem = FindVisibleItemOfNode(RootOfFirstVisible(), pNode);
     }
     if (hItem) {

@@ -123,30 +123,39 @@ void CTreeViewEx::ExpandNewRoot(HTREEITEM hItem, CLogNode* pNode, HTREEITEM hFir
     if (hFirst && tc.GetFirstVisibleItem() != hFirst) SetFirstVisible(hFirst);
 }
 
-void CTreeViewEx::LoadRootItem(CLogNode* pNode) {
-    if (!pNode) return;
-    HTREEITEM hFirst = GetTreeCtrl().GetFirstVisibleItem();
-    HTREEITEM h = InsertNodeItem(TVI_ROOT, pNode, TVI_LAST);
-    InsertChildren(this, h, pNode);
+HTREEITEM CTreeViewEx::InsertRootItem(CLogNode* pNode, HTREEITEM hInsertAfter, CLogNode* pAround) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    HTREEITEM h = InsertNodeItem(TVI_ROOT, pNode, hInsertAfter);
+    if (IsWideNode(pNode)) InsertChildRun(h, pNode, TopChildNode(pNode, pAround));
+    else InsertChildren(this, h, pNode);
+    // Its expansion loads below the run it has, not from its first child.
+    struct Loading {
+        int& n;
+        explicit Loading(int& r) : n(r) { ++n; }
+        ~Loading() { --n; }
+    } loading(m_nLoadingRoot);
     ExpandNewRoot(h, pNode, hFirst);
+    return h;
+}
+
+void CTreeViewEx::LoadRootItem(CLogNode* pNode, CLogNode* pAround) {
+    if (!pNode) return;
+    InsertRootItem(pNode, TVI_LAST, pAround);
 }
 
 BOOL CTreeViewEx::InsertPreviousRoot(HTREEITEM hItem) {
-    CTreeCtrl& tc = GetTreeCtrl();
     CTreeDocEx* pDoc = GetDocument();
     CLogNode* pNode = NodeOfItem(RootItemOf(hItem));
     if (!pNode || !pDoc || pNode == pDoc->m_pFirstNode) return FALSE;
     CLogNode* pPrev = pNode->m_pBack;
     if (!pPrev) return FALSE;
-    HTREEITEM hFirst = tc.GetFirstVisibleItem();
-    HTREEITEM h = InsertNodeItem(TVI_ROOT, pPrev, TVI_FIRST);
-    if (!tc.GetChildItem(h)) InsertChildren(this, h, pPrev);
-    ExpandNewRoot(h, pPrev, hFirst);
+    // Above the run, a wide call line shows its last children.
+    InsertRootItem(pPrev, TVI_FIRST, IsWideNode(pPrev) ? LastChildNode(pPrev) : nullptr);
     return TRUE;
 }
 
 BOOL CTreeViewEx::InsertNextRoot(HTREEITEM hItem) {
-    CTreeCtrl& tc = GetTreeCtrl();
     CTreeDocEx* pDoc = GetDocument();
     CLogNode* pNode = NodeOfItem(RootItemOf(hItem));
     // The chain ends at the document's last node: what the main thread links
@@ -154,10 +163,7 @@ BOOL CTreeViewEx::InsertNextRoot(HTREEITEM hItem) {
     if (!pNode || !pDoc || pNode == pDoc->m_pLastNode) return FALSE;
     CLogNode* pNext = pNode->m_pNext;
     if (!pNext) return FALSE;
-    HTREEITEM hFirst = tc.GetFirstVisibleItem();
-    HTREEITEM h = InsertNodeItem(TVI_ROOT, pNext, TVI_LAST);
-    if (!tc.GetChildItem(h)) InsertChildren(this, h, pNext);
-    ExpandNewRoot(h, pNext, hFirst);
+    InsertRootItem(pNext, TVI_LAST, nullptr);
     return TRUE;
 }
 
@@ -167,15 +173,18 @@ void CTreeViewEx::KeepPagesAbove(HTREEITEM hItem, int nPages) {
     int k = VisibleCount() * nPages + 1;
     HTREEITEM h = hItem;
     while (k > 0) {
-        if (HTREEITEM p = tc.GetPrevVisibleItem(h)) {
+        if (HTREEITEM p = PrevRowItem(h)) {
             h = p;
             --k;
-        } else if (!InsertPreviousRoot(h)) {
+        } else if (!LoadRowAbove(h)) {
             break;
         }
     }
     HTREEITEM hRoot = RootItemOf(h);
     while (HTREEITEM p = tc.GetPrevSiblingItem(hRoot)) tc.DeleteItem(p);
+    // Inside a wide call line the bound cuts its children too.
+    if (HTREEITEM t = TopChildOf(h); t && IsWideNode(NodeOfItem(hRoot)))
+        while (HTREEITEM p = tc.GetPrevSiblingItem(t)) tc.DeleteItem(p);
 }
 
 void CTreeViewEx::KeepPagesBelow(HTREEITEM hItem, int nPages) {
@@ -184,15 +193,17 @@ void CTreeViewEx::KeepPagesBelow(HTREEITEM hItem, int nPages) {
     int k = VisibleCount() * nPages + 1;
     HTREEITEM h = hItem;
     while (k > 0) {
-        if (HTREEITEM n = tc.GetNextVisibleItem(h)) {
+        if (HTREEITEM n = NextRowItem(h)) {
             h = n;
             --k;
-        } else if (!InsertNextRoot(h)) {
+        } else if (!LoadRowBelow(h)) {
             break;
         }
     }
     HTREEITEM hRoot = RootItemOf(h);
     while (HTREEITEM n = tc.GetNextSiblingItem(hRoot)) tc.DeleteItem(n);
+    if (HTREEITEM t = TopChildOf(h); t && IsWideNode(NodeOfItem(hRoot)))
+        while (HTREEITEM n = tc.GetNextSiblingItem(t)) tc.DeleteItem(n);
 }
 
 CLogNode* CTreeViewEx::LoadChildItems(HTREEITEM hItem) {
@@ -200,6 +211,12 @@ CLogNode* CTreeViewEx::LoadChildItems(HTREEITEM hItem) {
     CLogNode* pResult = nullptr;
     CLogNode* pNode = NodeOfItem(hItem);
     if (!pNode) return nullptr;
+    // The user opens a wide call line whose run of children begins later
+    // (the page was inside it before it was closed): from its first child.
+    // (Members loaded for an open one change nothing of its run.)
+    if (!m_nLoadingRoot && !tc.GetParentItem(hItem) && !(tc.GetItemState(hItem, TVIS_EXPANDED) & TVIS_EXPANDED) &&
+        HasTopGap(hItem))
+        RestartChildRun(hItem);
     for (HTREEITEM c = tc.GetChildItem(hItem); c; c = tc.GetNextSiblingItem(c)) {
         CLogNode* pChild = NodeOfItem(c);
         if (!pChild) continue;
@@ -230,9 +247,8 @@ HTREEITEM CTreeViewEx::RootItemOf(HTREEITEM hItem) const {
 HTREEITEM CTreeViewEx::RootOfFirstVisible() const { return RootItemOf(GetTreeCtrl().GetFirstVisibleItem()); }
 
 HTREEITEM CTreeViewEx::StepDown(HTREEITEM hItem, int n) const {
-    CTreeCtrl& tc = GetTreeCtrl();
     for (int i = 0; hItem && i < n; ++i) {
-        HTREEITEM next = tc.GetNextVisibleItem(hItem);
+        HTREEITEM next = NextRowItem(hItem);
         if (!next) break;
         hItem = next;
     }
@@ -240,9 +256,8 @@ HTREEITEM CTreeViewEx::StepDown(HTREEITEM hItem, int n) const {
 }
 
 HTREEITEM CTreeViewEx::StepUp(HTREEITEM hItem, int n) const {
-    CTreeCtrl& tc = GetTreeCtrl();
     for (int i = 0; hItem && i < n; ++i) {
-        HTREEITEM prev = tc.GetPrevVisibleItem(hItem);
+        HTREEITEM prev = PrevRowItem(hItem);
         if (!prev) break;
         hItem = prev;
     }
@@ -289,9 +304,8 @@ HTREEITEM CTreeViewEx::FindItemOfNode(CLogNode* pNode) const {
 int CTreeViewEx::CountVisibleItems(HTREEITEM hFrom, HTREEITEM hTo) const {
     if (!hFrom) return 0;
     if (hFrom == hTo) return 1;
-    CTreeCtrl& tc = GetTreeCtrl();
     int n = 1;
-    for (HTREEITEM h = tc.GetNextVisibleItem(hFrom); h; h = tc.GetNextVisibleItem(h)) {
+    for (HTREEITEM h = NextRowItem(hFrom); h; h = NextRowItem(h)) {
         ++n;
         if (h == hTo) return n;
     }
@@ -342,6 +356,8 @@ void CTreeViewEx::RepositionPage(HTREEITEM hNew, HTREEITEM hOld, BOOL) {
     if (f != hNew) {
         const int d2 = VisibleDistance(hNew, f);
         if (d2 != INT_MIN) d += d2;
+        // It starts higher up: a page above it again.
+        KeepPagesAbove(f, 1);
     }
     m_nFirstRow += d;
     ClampFirstRow();

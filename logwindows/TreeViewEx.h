@@ -6,7 +6,13 @@
 // page (at least visible count + 1 rows above the first visible item and
 // 2 x visible count + 1 below it, as far as the document has them), each with
 // the items its expansion shows plus one level of children below every
-// visible item. The view keeps its own row arithmetic over the whole document
+// visible item. A call line of very many members (more direct children than
+// kWholeChildren) is not loaded whole: its item holds a run of its children
+// around the page, kept to the same bounds, so that the run's rows have two
+// gaps at most: between such a call line's item and its first loaded child,
+// and after its last loaded child. Every walk over the run's rows stops at a
+// gap as at the run's ends, and the walks that load fill it from the run's
+// side. The view keeps its own row arithmetic over the whole document
 // (first row, total rows) and pushes it to the frame's external scroll bar.
 //
 // Each item holds its CLogNode* as item data and shows image 2 (checked in
@@ -68,8 +74,11 @@ public:
     // One item with label, check image and node; null for a null node.
     HTREEITEM InsertNodeItem(HTREEITEM hParent, CLogNode* pNode, HTREEITEM hInsertAfter);
     // Appends a top-level node as the last root item with its direct
-    // children, expanded or collapsed by its expanded bit.
-    void LoadRootItem(CLogNode* pNode);
+    // children, expanded or collapsed by its expanded bit. Of a call line of
+    // very many members only a run of children is loaded: from the child
+    // that holds pAround (null or the node itself: from its first child),
+    // about three pages of rows, fewer when they run out there.
+    void LoadRootItem(CLogNode* pNode, CLogNode* pAround = nullptr);
     // The top-level node before (after) the one of hItem's root item becomes
     // the first (last) root item; FALSE when there is none.
     BOOL InsertPreviousRoot(HTREEITEM hItem);
@@ -86,7 +95,7 @@ public:
     CLogNode* LoadChildItems(HTREEITEM hItem);
     HTREEITEM RootItemOf(HTREEITEM hItem) const;
     HTREEITEM RootOfFirstVisible() const;
-    // n next-visible (previous-visible) steps, stopping at the ends.
+    // n row steps down (up) over the loaded rows, stopping at the ends and gaps.
     HTREEITEM StepDown(HTREEITEM hItem, int n) const;
     HTREEITEM StepUp(HTREEITEM hItem, int n) const;
     CLogNode* FirstRootNode() const;
@@ -123,7 +132,15 @@ public:
     // Where the caret node lies: 0 on the page; 0x10 above, 0x20 below;
     // 1 not loaded, 2 loaded.
     int LocateCaret() const;
+    // The same at the granularity of top-level nodes (loaded: its root item is).
+    int LocateCaretRoot() const;
     void PrepareKeyMove(UINT nKey);
+    // Left or Backspace from a child of a wide call line whose line is not
+    // next to the loaded children: the line is shown by its node. FALSE:
+    // the key is the control's.
+    BOOL MoveToWideParent(UINT nChar);
+    // A navigation key through the control and the page kept around its move.
+    void KeyMove(UINT nChar);
     void AfterExpand(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel);
     void AfterCollapse(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM hOldSel, BOOL bWasExpanded);
     // Selects the caret node's item (clears the selection when it is not loaded).
@@ -185,6 +202,31 @@ public:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     void OnInitialUpdate() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // --- the rows of the loaded run --------------------------------------------------
+    // A top-level node with more direct children than this has its children
+    // loaded as a run around the page.
+    static constexpr int kWholeChildren = 128;
+    BOOL IsWideNode(const CLogNode* pNode) const;
+    // The row after (before) an item's when it is loaded next to it; null at
+    // the end of the loaded run and at a gap.
+    HTREEITEM NextRowItem(HTREEITEM hItem) const;
+    HTREEITEM PrevRowItem(HTREEITEM hItem) const;
+    // Loads the row that follows (precedes) hItem's where the run ends or has
+    // a gap there: a child of a wide call line, or the next (previous)
+    // top-level node. FALSE when the document has none.
+    BOOL LoadRowBelow(HTREEITEM hItem);
+    BOOL LoadRowAbove(HTREEITEM hItem);
+    // The child of a root item that holds hItem (null for a root item).
+    HTREEITEM TopChildOf(HTREEITEM hItem) const;
+    // Whether a root item's loaded children begin after its node's first child.
+    BOOL HasTopGap(HTREEITEM hRoot) const;
+    // The child of a root item that holds its last row hItem, when later
+    // children of its node are not loaded (null: none is missing there).
+    HTREEITEM ChildBeforeGap(HTREEITEM hItem) const;
+    // Whether the step from hItem to the next visible hNext goes from a call
+    // line's item into children that begin after its first.
+    BOOL EntersTopGap(HTREEITEM hItem, HTREEITEM hNext) const;
+
     // Custom draw, item expanded, selection changed and set focus of the
     // control; the item-expanding notification is left to the derived views.
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
@@ -204,9 +246,25 @@ protected:
     // n next-visible (n > 0) or previous-visible steps, loading the
     // neighbouring top-level nodes when the loaded ones run out.
     HTREEITEM StepLoading(HTREEITEM hItem, int n);
-    // Expands or collapses a newly loaded root item by its node's bit and
+    // Expands or collapses a newly loaded item by its node's bit and
     // keeps hFirst the first visible item.
     void ExpandNewRoot(HTREEITEM hItem, CLogNode* pNode, HTREEITEM hFirst);
+    // A new root item for a top-level node (see LoadRootItem) before or after
+    // the loaded ones (TVI_FIRST, TVI_LAST).
+    HTREEITEM InsertRootItem(CLogNode* pNode, HTREEITEM hInsertAfter, CLogNode* pAround);
+    // A wide call line's run of child items (no grandchildren) from the child
+    // pFrom on, about three pages of rows, continued above pFrom when the
+    // children run out first.
+    void InsertChildRun(HTREEITEM hRoot, CLogNode* pNode, CLogNode* pFrom);
+    // One child of a wide call line next to the loaded ones, with its
+    // children and its expansion, as the expansion of its parent loads them.
+    HTREEITEM InsertChildRow(HTREEITEM hRoot, CLogNode* pChild, HTREEITEM hInsertAfter);
+    // The run of a wide call line's children starts again at its first child
+    // (the user expands it, or the page comes to its line).
+    void RestartChildRun(HTREEITEM hRoot);
+    // The direct child of pNode that holds pAround (null when none does).
+    static CLogNode* TopChildNode(CLogNode* pNode, CLogNode* pAround);
+    static CLogNode* LastChildNode(CLogNode* pNode);
     // Signed rows from one node to another in display order (the walk
     // costs the distance, not the length of the log).
     int SignedRows(CLogNode* pFrom, CLogNode* pTo) const;
@@ -217,6 +275,9 @@ protected:
     // the first visible one, which it returns (it moves nothing on the
     // screen, so it may run while the control does not draw).
     HTREEITEM LoadLastPage();
+    // The same when the loaded run ends where the log does; else the end
+    // is loaded afresh first.
+    HTREEITEM LoadEndOfLog();
     // Puts hFirst (from LoadLastPage) on the first line, so that the last
     // row is on the window's last line; first row follows the total, the
     // caret is selected again and the scroll bar pushed.
@@ -290,4 +351,5 @@ protected:
     bool m_bBarFiguresWaiting = false;  // the view is disabled: the bar gets them when it is enabled
     bool m_bResizePending = false;
     bool m_bRepositioned = false;  // RepositionPage ran (the key handler's own fix-up is then done)
+    int m_nLoadingRoot = 0;        // a root item is being loaded: its expansion keeps its run of children
 };

@@ -20,14 +20,13 @@ BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->
 int CTreeViewEx::VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const {
     if (!hFrom || !hTo) return INT_MIN;
     if (hFrom == hTo) return 0;
-    CTreeCtrl& tc = GetTreeCtrl();
     int n = 0;
-    for (HTREEITEM h = tc.GetNextVisibleItem(hFrom); h; h = tc.GetNextVisibleItem(h)) {
+    for (HTREEITEM h = NextRowItem(hFrom); h; h = NextRowItem(h)) {
         ++n;
         if (h == hTo) return n;
     }
     n = 0;
-    for (HTREEITEM h = tc.GetPrevVisibleItem(hFrom); h; h = tc.GetPrevVisibleItem(h)) {
+    for (HTREEITEM h = PrevRowItem(hFrom); h; h = PrevRowItem(h)) {
         --n;
         if (h == hTo) return n;
     }
@@ -66,6 +65,19 @@ HTREEITEM CTreeViewEx::LoadLastPage() {
     KeepPagesAbove(hFirst, 1);
     KeepPagesBelow(hFirst, 2);
     return hFirst;
+}
+
+HTREEITEM CTreeViewEx::LoadEndOfLog() {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CTreeDocEx* pDoc = GetDocument();
+    HTREEITEM hLast = tc.GetLastVisibleItem();
+    if (!hLast || NodeOfItem(hLast) != LastRowOfDocument()) {
+        tc.DeleteAllItems();
+        CLogNode* pLast = pDoc ? pDoc->m_pLastNode : nullptr;
+        if (!pLast) return nullptr;
+        LoadRootItem(pLast, LastChildNode(pLast));
+    }
+    return LoadLastPage();
 }
 
 void CTreeViewEx::ShowLastPage(HTREEITEM hFirst) {
@@ -116,11 +128,10 @@ void CTreeViewEx::SetFirstVisible(HTREEITEM hItem) {
 }
 
 HTREEITEM CTreeViewEx::StepLoading(HTREEITEM hItem, int n) {
-    CTreeCtrl& tc = GetTreeCtrl();
     while (hItem && n != 0) {
-        HTREEITEM h = n > 0 ? tc.GetNextVisibleItem(hItem) : tc.GetPrevVisibleItem(hItem);
+        HTREEITEM h = n > 0 ? NextRowItem(hItem) : PrevRowItem(hItem);
         if (!h) {
-            if (!(n > 0 ? InsertNextRoot(hItem) : InsertPreviousRoot(hItem))) break;
+            if (!(n > 0 ? LoadRowBelow(hItem) : LoadRowAbove(hItem))) break;
             continue;
         }
         hItem = h;
@@ -214,18 +225,17 @@ HTREEITEM CTreeViewEx::TrackThumb(const SCROLLINFO* pInfo) {
 }
 
 HTREEITEM CTreeViewEx::ScrollByRows(int d) {
-    CTreeCtrl& tc = GetTreeCtrl();
-    HTREEITEM h = tc.GetFirstVisibleItem();
+    HTREEITEM h = GetTreeCtrl().GetFirstVisibleItem();
     if (!h) return nullptr;
     // Only the rows actually passed count: the walk stops at the ends.
     int nDone = 0;
     for (; d > 0; --d, ++nDone) {
-        HTREEITEM n = tc.GetNextVisibleItem(h);
+        HTREEITEM n = NextRowItem(h);
         if (!n) break;
         h = n;
     }
     for (; d < 0; ++d, --nDone) {
-        HTREEITEM p = tc.GetPrevVisibleItem(h);
+        HTREEITEM p = PrevRowItem(h);
         if (!p) break;
         h = p;
     }
@@ -237,70 +247,85 @@ HTREEITEM CTreeViewEx::ScrollByRows(int d) {
 HTREEITEM CTreeViewEx::JumpToRow(int nRow) {
     CTreeCtrl& tc = GetTreeCtrl();
     CTreeDocEx* pDoc = GetDocument();
-    HTREEITEM h = tc.GetFirstVisibleItem();
-    if (!h || !pDoc) return nullptr;
-    const int nOldFirst = m_nFirstRow;
+    HTREEITEM hFirst = tc.GetFirstVisibleItem();
+    if (!hFirst || !pDoc) return nullptr;
     int d = nRow - m_ScrollInfo.nPos;
-    // The walk over the loaded items.
-    CLogNode* pRemembered = FindEntryRoot(NodeOfItem(h));
+    // The walk over the loaded rows.
+    HTREEITEM h = hFirst;
     while (d != 0) {
-        HTREEITEM n = d > 0 ? tc.GetNextVisibleItem(h) : tc.GetPrevVisibleItem(h);
+        HTREEITEM n = d > 0 ? NextRowItem(h) : PrevRowItem(h);
         if (!n) break;
         h = n;
         d += d > 0 ? -1 : 1;
-        CLogNode* pNode = NodeOfItem(h);
-        if (pNode && pNode->m_pEntry && pNode->m_pEntry->Kind() == LOGK_CALL) pRemembered = pNode;
     }
     if (d == 0) {
         m_nFirstRow = nRow;
         return h;
     }
-    // The row lies in top-level nodes that are not loaded: count them by
-    // their rows, from the loaded run or from the nearer end of the document.
+    // The row is not loaded: count top-level nodes by their rows, from the
+    // first visible item's own or from the nearer end of the document.
+    auto next = [pDoc](CLogNode* p) { return p == pDoc->m_pLastNode ? nullptr : p->m_pNext; };
+    auto prev = [pDoc](CLogNode* p) { return p == pDoc->m_pFirstNode ? nullptr : p->m_pBack; };
+    CLogNode* pFirstNode = NodeOfItem(hFirst);
+    CLogNode* F = FindEntryRoot(pFirstNode);
+    if (!F) return nullptr;
+    const int nStartF = m_ScrollInfo.nPos - (RowsBetweenNodes(F, pFirstNode) - 1);
     CLogNode* pHolder = nullptr;
     int nOffset = 0;
-    if (d > 0) {
-        if (m_nTotalRows - nRow < d) {
+    if (nRow >= nStartF) {
+        if (m_nTotalRows - nRow < nRow - nStartF) {
             int nEnd = m_nTotalRows;
-            for (CLogNode* p = pDoc->m_pLastNode; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
+            for (CLogNode* p = pDoc->m_pLastNode; p; p = prev(p)) {
                 const int nStart = nEnd - TopLevelRows(p);
                 if (nStart <= nRow) { pHolder = p; nOffset = nRow - nStart; break; }
                 nEnd = nStart;
             }
         } else {
-            CLogNode* p = (pRemembered && pRemembered != pDoc->m_pLastNode) ? pRemembered->m_pNext : nullptr;
-            for (; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
+            int nStart = nStartF;
+            for (CLogNode* p = F; p; p = next(p)) {
                 const int rows = TopLevelRows(p);
-                if (rows >= d) { pHolder = p; nOffset = d - 1; break; }
-                d -= rows;
+                if (nRow < nStart + rows) { pHolder = p; nOffset = nRow - nStart; break; }
+                nStart += rows;
             }
         }
     } else {
-        if (nRow < -d) {
+        if (nRow < nStartF - nRow) {
             int nStart = 0;
-            for (CLogNode* p = pDoc->m_pFirstNode; p; p = (p == pDoc->m_pLastNode) ? nullptr : p->m_pNext) {
+            for (CLogNode* p = pDoc->m_pFirstNode; p; p = next(p)) {
                 const int rows = TopLevelRows(p);
                 if (nRow < nStart + rows) { pHolder = p; nOffset = nRow - nStart; break; }
                 nStart += rows;
             }
         } else {
-            CLogNode* p = (pRemembered && pRemembered != pDoc->m_pFirstNode) ? pRemembered->m_pBack : nullptr;
-            for (; p; p = (p == pDoc->m_pFirstNode) ? nullptr : p->m_pBack) {
-                const int rows = TopLevelRows(p);
-                if (rows >= -d) { pHolder = p; nOffset = d + rows; break; }
-                d += rows;
+            int nStart = nStartF;
+            for (CLogNode* p = prev(F); p; p = prev(p)) {
+                nStart -= TopLevelRows(p);
+                if (nStart <= nRow) { pHolder = p; nOffset = nRow - nStart; break; }
             }
         }
     }
-    if (!pHolder) {
-        // Ran off the chain: no move.
-        m_nFirstRow = nOldFirst;
-        return nullptr;
-    }
+    // Ran off the chain: no move.
+    if (!pHolder) return nullptr;
     tc.DeleteAllItems();
-    LoadRootItem(pHolder);
     m_nFirstRow = nRow;
-    return StepDown(tc.GetRootItem(), nOffset);
+    if (nOffset == 0 || !IsWideNode(pHolder)) {
+        LoadRootItem(pHolder);
+        return StepDown(tc.GetRootItem(), nOffset);
+    }
+    // Inside a wide call line: its children are loaded around the one that
+    // holds the row.
+    int nLeft = nOffset - 1;
+    CLogNode* c = pHolder->m_pChildren;
+    for (; c && c->m_pNext; c = c->m_pNext) {
+        const int rows = TopLevelRows(c);
+        if (nLeft < rows) break;
+        nLeft -= rows;
+    }
+    LoadRootItem(pHolder, c);
+    HTREEITEM hRoot = tc.GetRootItem();
+    HTREEITEM hChild = tc.GetChildItem(hRoot);
+    while (hChild && NodeOfItem(hChild) != c) hChild = tc.GetNextSiblingItem(hChild);
+    return StepDown(hChild ? hChild : hRoot, hChild ? nLeft : nOffset);
 }
 
 // --- mouse wheel -----------------------------------------------------------------------
@@ -359,8 +384,15 @@ void CTreeViewEx::ScrollToBottom() {
     }
     tc.DeleteAllItems();
     if (pDoc && pDoc->m_pLastNode) {
-        LoadRootItem(pDoc->m_pLastNode);
-        KeepPagesAbove(tc.GetRootItem(), 2);
+        CLogNode* pLast = pDoc->m_pLastNode;
+        if (IsWideNode(pLast)) {
+            // Its last children, and the rows above them.
+            LoadRootItem(pLast, LastChildNode(pLast));
+            KeepPagesAbove(tc.GetLastVisibleItem(), 2);
+        } else {
+            LoadRootItem(pLast);
+            KeepPagesAbove(tc.GetRootItem(), 2);
+        }
         m_nFirstRow = std::max(0, m_nTotalRows - nPage);
         HTREEITEM hLast = tc.GetLastVisibleItem();
         tc.SelectItem(hLast);
@@ -377,7 +409,6 @@ BOOL CTreeViewEx::OnSysKeyDown(UINT nChar, UINT, UINT) {
 }
 
 void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
-    CTreeCtrl& tc = GetTreeCtrl();
     CTreeDocEx* pDoc = GetDocument();
     if (!pDoc || !pDoc->m_pFirstNode) return;
     if (nChar != VK_BACK && (nChar < VK_PRIOR || nChar > VK_DOWN)) return;
@@ -390,53 +421,84 @@ void CTreeViewEx::OnKeyDown(UINT nChar, UINT, UINT) {
         case VK_HOME: ScrollToTop(); break;
         default:      PrepareKeyMove(nChar); break;
         }
-        HTREEITEM hOldFirst = tc.GetFirstVisibleItem();
-        HTREEITEM hOldSel = tc.GetSelectedItem();
-        CLogNode* pOldSelNode = NodeOfItem(hOldSel);
-        const BOOL bWasExpanded = nChar == VK_LEFT && IsExpandedIn(pOldSelNode, m_nViewIndex);
-        Default();
-        HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
-        HTREEITEM hNewSel = tc.GetSelectedItem();
-        m_bRepositioned = false;
-        switch (nChar) {
-        case VK_BACK: case VK_PRIOR: case VK_UP:
-            RepositionPage(hNewFirst, hOldFirst, FALSE);
-            break;
-        case VK_NEXT: case VK_DOWN:
-            RepositionPage(hNewFirst, hOldFirst, TRUE);
-            break;
-        case VK_LEFT:
-            AfterCollapse(hOldFirst, hNewSel, hOldSel, bWasExpanded);
-            break;
-        case VK_RIGHT:
-            AfterExpand(hOldFirst, hNewSel, hOldSel);
-            break;
-        }
-        // The new selection must be on the page (Backspace goes to a parent
-        // that may lie anywhere, or nowhere for a call line).
-        HTREEITEM hAfter = tc.GetFirstVisibleItem();
-        if (HTREEITEM hSel = tc.GetSelectedItem()) {
-            const int d = VisibleDistance(hAfter, hSel);
-            if (d == INT_MIN || d < 0 || d >= VisibleCount()) tc.EnsureVisible(hSel);
-        }
-        // Count the rows the control passed by itself (a selection moved off
-        // a one-row page, Home, End, the line above) and keep the page bounds.
-        HTREEITEM hNow = tc.GetFirstVisibleItem();
-        if (!m_bRepositioned) RepositionPage(hNow, hOldFirst, TRUE);
-        else if (hNow != hAfter) RepositionPage(hNow, hAfter, TRUE);
-        hNewSel = tc.GetSelectedItem();
-        if (hNewSel) {
-            tc.SelectItem(hNewSel);
-            m_pCaretNode = NodeOfItem(hNewSel);
-        } else {
-            m_pCaretNode = nullptr;
-        }
+        if (!MoveToWideParent(nChar)) KeyMove(nChar);
     }
     ClearBusy();
     UpdateScrollBar();
 }
 
+BOOL CTreeViewEx::MoveToWideParent(UINT nChar) {
+    // To the parent: a wide call line whose loaded children begin later has
+    // its line far above them, where the control would count wrong rows.
+    CTreeCtrl& tc = GetTreeCtrl();
+    if (nChar != VK_BACK && nChar != VK_LEFT) return FALSE;
+    HTREEITEM hSel = tc.GetSelectedItem();
+    HTREEITEM hParent = hSel ? tc.GetParentItem(hSel) : nullptr;
+    if (!hParent || tc.GetParentItem(hParent) || !HasTopGap(hParent)) return FALSE;
+    // Left on an open item closes it.
+    if (nChar == VK_LEFT && IsExpandedIn(NodeOfItem(hSel), m_nViewIndex) && tc.GetChildItem(hSel)) return FALSE;
+    ShowNode(NodeOfItem(hParent), FALSE);
+    m_bBusy = 1;
+    return TRUE;
+}
+
+void CTreeViewEx::KeyMove(UINT nChar) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    HTREEITEM hOldFirst = tc.GetFirstVisibleItem();
+    HTREEITEM hOldSel = tc.GetSelectedItem();
+    CLogNode* pOldSelNode = NodeOfItem(hOldSel);
+    const BOOL bWasExpanded = nChar == VK_LEFT && IsExpandedIn(pOldSelNode, m_nViewIndex);
+    Default();
+    HTREEITEM hNewFirst = tc.GetFirstVisibleItem();
+    HTREEITEM hNewSel = tc.GetSelectedItem();
+    m_bRepositioned = false;
+    switch (nChar) {
+    case VK_BACK: case VK_PRIOR: case VK_UP:
+        RepositionPage(hNewFirst, hOldFirst, FALSE);
+        break;
+    case VK_NEXT: case VK_DOWN:
+        RepositionPage(hNewFirst, hOldFirst, TRUE);
+        break;
+    case VK_LEFT:
+        AfterCollapse(hOldFirst, hNewSel, hOldSel, bWasExpanded);
+        break;
+    case VK_RIGHT:
+        AfterExpand(hOldFirst, hNewSel, hOldSel);
+        break;
+    }
+    // The new selection must be on the page (Backspace goes to a parent
+    // that may lie anywhere, or nowhere for a call line).
+    HTREEITEM hAfter = tc.GetFirstVisibleItem();
+    if (HTREEITEM hSel = tc.GetSelectedItem()) {
+        const int d = VisibleDistance(hAfter, hSel);
+        if (d == INT_MIN || d < 0 || d >= VisibleCount()) tc.EnsureVisible(hSel);
+    }
+    // Count the rows the control passed by itself (a selection moved off
+    // a one-row page, Home, End, the line above) and keep the page bounds.
+    HTREEITEM hNow = tc.GetFirstVisibleItem();
+    if (!m_bRepositioned) RepositionPage(hNow, hOldFirst, TRUE);
+    else if (hNow != hAfter) RepositionPage(hNow, hAfter, TRUE);
+    hNewSel = tc.GetSelectedItem();
+    if (hNewSel) {
+        tc.SelectItem(hNewSel);
+        m_pCaretNode = NodeOfItem(hNewSel);
+    } else {
+        m_pCaretNode = nullptr;
+    }
+}
+
 int CTreeViewEx::LocateCaret() const {
+    const int code = LocateCaretRoot();
+    // A wide call line is loaded, yet the caret's own row may not be, nor
+    // the rows below its line when the caret is on it.
+    if ((code & 2) && IsWideNode(FindEntryRoot(m_pCaretNode))) {
+        HTREEITEM h = FindVisibleItemOfNode(GetTreeCtrl().GetRootItem(), m_pCaretNode);
+        if (!h || (!GetTreeCtrl().GetParentItem(h) && HasTopGap(h))) return (code & 0xF0) | 1;
+    }
+    return code;
+}
+
+int CTreeViewEx::LocateCaretRoot() const {
     CTreeCtrl& tc = GetTreeCtrl();
     HTREEITEM hFirst = tc.GetFirstVisibleItem();
     if (!m_pCaretNode || !hFirst) return 0;
@@ -486,9 +548,12 @@ void CTreeViewEx::PrepareKeyMove(UINT nKey) {
     HTREEITEM c;
     if (code & 1) {
         tc.DeleteAllItems();
-        LoadRootItem(FindEntryRoot(m_pCaretNode));
+        CLogNode* pRoot = FindEntryRoot(m_pCaretNode);
+        LoadRootItem(pRoot, m_pCaretNode);
         HTREEITEM r = RootOfFirstVisible();
         c = FindVisibleItemOfNode(r, m_pCaretNode);
+        // The pages of a wide call line are kept from the caret's row.
+        if (c && IsWideNode(pRoot)) r = c;
         if (code == 0x21) {
             if (bPageUp) KeepPagesAbove(r, 2);
             else if (bArrow) KeepPagesAbove(r, 1);
@@ -523,11 +588,11 @@ void CTreeViewEx::PrepareKeyMove(UINT nKey) {
         break;
     case VK_UP:
         if (bBelow) t = StepUp(c, v - 1);
-        else { KeepPagesAbove(c, 1); HTREEITEM p = tc.GetPrevVisibleItem(c); t = p ? p : c; }
+        else { KeepPagesAbove(c, 1); HTREEITEM p = PrevRowItem(c); t = p ? p : c; }
         break;
     case VK_DOWN:
         if (bBelow) { KeepPagesBelow(c, 1); t = StepUp(c, v - 2); }
-        else { HTREEITEM n = tc.GetNextVisibleItem(c); t = n ? n : c; }
+        else { HTREEITEM n = NextRowItem(c); t = n ? n : c; }
         break;
     }
     SetFirstVisible(t);
@@ -547,7 +612,9 @@ void CTreeViewEx::AfterExpand(HTREEITEM hOldFirst, HTREEITEM hNewSel, HTREEITEM 
     m_nTotalRows += NodeCountExpandedRows(NodeOfItem(hNewSel), m_nViewIndex);
     const int v = VisibleCount();
     const int k = CountVisibleItems(hOldFirst, hNewSel);
-    const int c = CountSiblings(hChild);
+    CLogNode* pNode = NodeOfItem(hNewSel);
+    // A wide call line has only a run of its children loaded.
+    const int c = IsWideNode(pNode) ? NodeCountList(pNode->m_pChildren) : CountSiblings(hChild);
     if (k + c <= v) RepositionPage(hOldFirst, hOldFirst, TRUE);
     else if (c <= v) RepositionPage(StepDown(hOldFirst, k + c - v), hOldFirst, TRUE);
     else RepositionPage(hNewSel, hOldFirst, TRUE);

@@ -65,6 +65,24 @@ inline CLogNode* MakeCall(int i) {
     return c;
 }
 
+// A call line of very many members: MakeCall's, then nMore pairs, every
+// tenth an object of two properties.
+inline CLogNode* MakeWideCall(int i, int nMore) {
+    CLogNode* c = MakeCall(i);
+    for (int k = 0; k < nMore; ++k) {
+        wchar_t name[32];
+        swprintf(name, 32, L"p%d", k);
+        if (k % 10 == 9) {
+            CLogNode* obj = AddChild(c, NewNode(name, KindBits(LOGK_OBJECT), L"IDispatch*", L"Pair"));
+            AddChild(obj, NewNode(L"x", 0, L"LONG", L"1"));
+            AddChild(obj, NewNode(L"y", 0, L"LONG", L"2"));
+        } else {
+            AddChild(c, NewNode(name, 0, L"LONG", L"7"));
+        }
+    }
+    return c;
+}
+
 struct CTestLog {
     std::vector<CLogNode*> calls;
     CLogNode* First() const { return calls.empty() ? nullptr : calls.front(); }
@@ -78,10 +96,10 @@ struct CTestLog {
     }
 };
 
-inline CTestLog MakeLog(int nCalls) {
+inline CTestLog MakeLog(int nCalls, int nWideAt = -1, int nWideMembers = 0) {
     CTestLog log;
     log.calls.reserve(nCalls + 16);
-    for (int i = 0; i < nCalls; ++i) log.Append(MakeCall(i));
+    for (int i = 0; i < nCalls; ++i) log.Append(i == nWideAt ? MakeWideCall(i, nWideMembers) : MakeCall(i));
     return log;
 }
 

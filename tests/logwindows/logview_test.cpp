@@ -161,8 +161,24 @@ std::string LogViewTest::CheckShownPage(bool bAtEnd) {
         const int firstRootRow = rowOf(m_pView->NodeOfItem(hRoot));
         const int lastOfFirstRoot = firstRootRow + TopRowsOf(m_pView->NodeOfItem(hRoot)) - 1;
         const int lastRootRow = rowOf(m_pView->NodeOfItem(hLastRoot));
-        const int lastRow = lastRootRow + TopRowsOf(m_pView->NodeOfItem(hLastRoot)) - 1;
-        if (firstRootRow > std::max(0, first - (v + 1))) out << "rows above: from " << firstRootRow << " for first " << first << "; ";
+        const int lastRow = rowOf(m_pView->NodeOfItem(tc.GetLastVisibleItem()));
+        // A call line of many members may hold a run of its children that
+        // begins later: the loaded rows are a run of the log from there.
+        HTREEITEM hRunStart = hRoot;
+        if (HTREEITEM c = tc.GetChildItem(hRoot);
+            c && (tc.GetItemState(hRoot, TVIS_EXPANDED) & TVIS_EXPANDED) &&
+            m_pView->NodeOfItem(c) != m_pView->NodeOfItem(hRoot)->m_pChildren)
+            hRunStart = c;
+        const int firstLoadedRow = rowOf(m_pView->NodeOfItem(hRunStart));
+        int nLoaded = 0;
+        for (HTREEITEM h = hRunStart; h; h = tc.GetNextVisibleItem(h), ++nLoaded) {
+            if (rowOf(m_pView->NodeOfItem(h)) != firstLoadedRow + nLoaded) {
+                out << "the loaded rows are not a run of the log at row " << firstLoadedRow + nLoaded << "; ";
+                break;
+            }
+        }
+        if (nLoaded > 8 * v + 60) out << nLoaded << " rows loaded for a page of " << v << "; ";
+        if (firstLoadedRow > std::max(0, first - (v + 1))) out << "rows above: from " << firstLoadedRow << " for first " << first << "; ";
         if (lastRow < std::min(total - 1, first + 2 * v + 1)) out << "rows below: to " << lastRow << " for first " << first << "; ";
         // End and Home keep two pages from the first visible item's own call line.
         const int firstOfFirstVisibleRoot = rowOf(FindEntryRoot(m_pView->NodeOfItem(hFirst)));
@@ -221,7 +237,7 @@ TEST_F(LogViewTest, NewCallLinesAddTheirRowsShowTheLastPageAndStayWithinThePageB
 // End; every call in the loaded run, within the page bounds.
 TEST_F(LogViewTest, TheWindowShowsTheEndOfTheLogAfterRunsOfCallsBreaksScrollsAndRefusedCalls) {
     CAppSettings::Get().Settings.TreeViewExpand = 2;
-    enum class Op { Calls, Break, Keys, Restart, StepOver, Refused, ClientLeft, Idle };
+    enum class Op { Calls, Wide, Break, Keys, Restart, StepOver, Refused, ClientLeft, Idle };
     struct Step {
         Op op;
         int n;
@@ -251,6 +267,14 @@ TEST_F(LogViewTest, TheWindowShowsTheEndOfTheLogAfterRunsOfCallsBreaksScrollsAnd
           {Op::Keys, 4, VK_PRIOR, false}, {Op::Keys, 1, VK_END, true}}},
         {"End after scrolling to the top", {{Op::Calls, 60, 0, true}, {Op::Idle, 0, 0, true},
                                             {Op::Keys, 1, VK_HOME, false}, {Op::Keys, 1, VK_END, true}}},
+        {"a call of many members, paged into, then more calls",
+         {{Op::Calls, 20, 0, true}, {Op::Wide, 3000, 0, true}, {Op::Calls, 5, 0, true}, {Op::Idle, 0, 0, true},
+          {Op::Keys, 5, VK_PRIOR, false}, {Op::Keys, 3, VK_UP, false}, {Op::Calls, 3, 0, true},
+          {Op::Idle, 0, 0, true}, {Op::Keys, 1, VK_HOME, false}, {Op::Keys, 30, VK_NEXT, false},
+          {Op::Keys, 1, VK_END, true}}},
+        {"a held call of many members",
+         {{Op::Calls, 10, 0, true}, {Op::Break, 3000, 0, true}, {Op::Keys, 4, VK_PRIOR, false},
+          {Op::Keys, 2, VK_BACK, false}, {Op::Restart, 0, 0, false}, {Op::Calls, 2, 0, true}}},
     };
     for (const Sequence& seq : sequences) {
         SCOPED_TRACE(seq.name);
@@ -264,6 +288,10 @@ TEST_F(LogViewTest, TheWindowShowsTheEndOfTheLogAfterRunsOfCallsBreaksScrollsAnd
             case Op::Calls:
                 g_nClients = 1;
                 for (int i = 0; i < step.n; ++i) Add(3);
+                break;
+            case Op::Wide:
+                g_nClients = 1;
+                Add(step.n);
                 break;
             case Op::Break: {
                 CLogNode* pHeld = Add(step.n, true);
@@ -545,9 +573,14 @@ TEST_F(LogViewTest, OneRightClickOnAnObjectOpensOnePopup) {
     POINT screen{rc.left + 4, (rc.top + rc.bottom) / 2};
     ::ClientToScreen(m_hTree, &screen);
     ::SetCursorPos(screen.x, screen.y);
-    // The control follows the button with its own loop until the button is up.
-    ::PostMessageW(m_hTree, WM_RBUTTONUP, 0, pt);
-    ::SendMessageW(m_hTree, WM_RBUTTONDOWN, MK_RBUTTON, pt);
+    // The control follows the button with its own loop until the button is
+    // up. Both go from the log thread itself: from here, the thread could take
+    // the posted button-up before the sent button-down, and the loop would
+    // wait for ever.
+    m_host->OnLog([&] {
+        ::PostMessageW(m_hTree, WM_RBUTTONUP, 0, pt);
+        ::SendMessageW(m_hTree, WM_RBUTTONDOWN, MK_RBUTTON, pt);
+    });
     PumpFor(200);
     EXPECT_EQ(1, g_nPopups);
     EXPECT_EQ(hItem, TreeView_GetSelection(m_hTree));

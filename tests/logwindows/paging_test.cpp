@@ -1,6 +1,7 @@
 // The page of the paged tree view against a real tree control: sequences of
 // steps run at the top, in the middle and at the end of logs of a few, 1,000
-// and 100,000 call lines with pages of 1, 5 and 20 rows. After every step the
+// and 100,000 call lines, and of logs with one call line of very many
+// members, with pages of 1, 5 and 20 rows. After every step the
 // row arithmetic must match the log, the loaded items must be a gap-free run
 // of top-level nodes around the visible page, and the caret must be where the
 // step leaves it.
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -74,10 +76,11 @@ enum class Where { Top, Middle, End };
 const char* WhereName(Where w) { return w == Where::Top ? "top" : w == Where::Middle ? "middle" : "end"; }
 
 // The logs are built once: the pools keep them for the whole run.
-CTestLog& SharedLog(int nCalls) {
-    static std::map<int, CTestLog> logs;
-    auto it = logs.find(nCalls);
-    if (it == logs.end()) it = logs.emplace(nCalls, MakeLog(nCalls)).first;
+CTestLog& SharedLog(int nCalls, int nWideAt = -1, int nWideMembers = 0) {
+    static std::map<std::tuple<int, int, int>, CTestLog> logs;
+    const auto key = std::make_tuple(nCalls, nWideAt, nWideMembers);
+    auto it = logs.find(key);
+    if (it == logs.end()) it = logs.emplace(key, MakeLog(nCalls, nWideAt, nWideMembers)).first;
     return it->second;
 }
 
@@ -200,11 +203,11 @@ protected:
         }
     }
 
-    void RunAll(int nCalls) {
+    void RunAll(int nCalls, int nWideAt = -1, int nWideMembers = 0) {
         for (int page : {1, 5, 20}) {
             for (Where where : {Where::Top, Where::Middle, Where::End}) {
                 for (const Sequence& seq : kSequences) {
-                    CTestLog& log = SharedLog(nCalls);
+                    CTestLog& log = SharedLog(nCalls, nWideAt, nWideMembers);
                     const size_t nBase = log.calls.size();
                     SetExpansionPattern(log, 0);
                     m_h->SetPageSize(page);
@@ -222,6 +225,8 @@ protected:
                     }
                     std::string context = std::string(seq.name) + " at the " + WhereName(where) + " of " +
                                           std::to_string(nCalls) + " calls, page " + std::to_string(page);
+                    if (nWideAt >= 0)
+                        context += ", call " + std::to_string(nWideAt) + " with " + std::to_string(nWideMembers) + " more members";
                     std::string fault = Check(log);
                     ASSERT_EQ("", fault) << context << ", before the first step";
                     int index = 0;
@@ -261,5 +266,10 @@ protected:
 TEST_F(PagingTest, AFewCallLines) { RunAll(3); }
 TEST_F(PagingTest, AThousandCallLines) { RunAll(1000); }
 TEST_F(PagingTest, AHundredThousandCallLines) { RunAll(100000); }
+// One call line of many members in the middle of the log, expanded and
+// collapsed, and as its last.
+TEST_F(PagingTest, ACallLineOfVeryManyMembersInTheMiddle) { RunAll(40, 21, 1500); }
+TEST_F(PagingTest, ACollapsedCallLineOfVeryManyMembers) { RunAll(40, 22, 1500); }
+TEST_F(PagingTest, ACallLineOfVeryManyMembersAtTheEnd) { RunAll(10, 9, 1500); }
 
 }  // namespace

@@ -256,6 +256,83 @@ TEST_F(HitTest_, FindNextAndPreviousWalkTheHitsWithoutWrapping) {
     }
 }
 
+// Checks on a call line of many members reach the members that are not
+// loaded, and its own check follows all of its members' nodes.
+TEST_F(ViewTest, ChecksOfACallLineOfManyMembersReachItsMembersThatAreNotLoaded) {
+    CTestLog log = MakeLog(30, 21, 1500);
+    SetExpansionPattern(log, 0);
+    m_h->SetPageSize(5);
+    m_h->Load(log);
+    CLogNode* wide = log.calls[21];
+    SCROLLINFO si = v->GetPushedScrollInfo();
+    si.nTrackPos = RowOf(log, wide, 0);
+    v->OnScrollCommand(SB_THUMBTRACK, &si);
+    v->OnScrollCommand(SB_THUMBPOSITION, &si);
+    HTREEITEM hWide = Tree().GetFirstVisibleItem();
+    ASSERT_EQ(wide, v->NodeOfItem(hWide));
+    v->ToggleCheck(hWide);
+    // Into the middle of its members: they come checked.
+    si = v->GetPushedScrollInfo();
+    si.nTrackPos += 1000;
+    v->OnScrollCommand(SB_THUMBTRACK, &si);
+    v->OnScrollCommand(SB_THUMBPOSITION, &si);
+    ASSERT_EQ("", CheckPage(*m_h, log));
+    HTREEITEM hMember = Tree().GetFirstVisibleItem();
+    ASSERT_EQ(wide, FindEntryRoot(v->NodeOfItem(hMember)));
+    for (HTREEITEM h = hMember; h; h = Tree().GetNextVisibleItem(h)) {
+        if (FindEntryRoot(v->NodeOfItem(h)) != wide) break;
+        EXPECT_EQ(2, Image(h));
+    }
+    for (CLogNode* c = wide->m_pChildren; c; c = c->m_pNext) ASSERT_TRUE(c->NodeIsChecked(0));
+    // One member unchecked: the line is; checked again: the line is again.
+    v->ToggleCheck(hMember);
+    EXPECT_FALSE(wide->NodeIsChecked(0));
+    EXPECT_EQ(1, Image(Tree().GetRootItem()));
+    v->ToggleCheck(hMember);
+    EXPECT_TRUE(wide->NodeIsChecked(0));
+    EXPECT_EQ(2, Image(Tree().GetRootItem()));
+}
+
+// Hits inside an expanded call line of 1,500 more members, whose children
+// are loaded as a run around the page: early, middle and late members, a
+// property of a closed object, and a call line after it.
+TEST_F(ViewTest, FindNextAndPreviousReachHitsInsideACallLineOfManyMembers) {
+    CTestLog log = MakeLog(30, 21, 1500);
+    SetExpansionPattern(log, 0);
+    m_h->SetPageSize(5);
+    m_h->Load(log);
+    auto member = [&](int k) {
+        CLogNode* c = log.calls[21]->m_pChildren;
+        for (int i = 0; i < k + 3; ++i) c = c->m_pNext;  // after a, obj and b
+        return c;
+    };
+    CLogNode* early = member(5);
+    CLogNode* middle = member(700);
+    CLogNode* inObject = member(709)->m_pChildren->m_pNext;  // y of the closed object p709
+    CLogNode* late = member(1490);
+    CLogNode* after = log.calls[25]->m_pChildren;
+    CSearchCondition cond;
+    cond.SetColorIndex(3);
+    CFoundNodeMap& map = m_h->m_pDoc->m_FoundNodes;
+    for (CLogNode* n : {early, middle, inObject, late, after}) AddFoundNode(map, n, &cond);
+    v->SetFoundNodes(&map);
+    v->SetCaretNode(nullptr);
+    struct Row { bool next; CLogNode* caret; };
+    const Row rows[] = {{true, early}, {true, middle}, {true, inObject}, {true, late}, {true, after},
+                        {false, late}, {false, inObject}, {false, middle}, {false, early}};
+    int index = 0;
+    for (const Row& r : rows) {
+        ++index;
+        if (r.next) v->FindNext(FALSE); else v->FindPrevious(FALSE);
+        EXPECT_EQ(r.caret, v->GetCaretNode()) << "row " << index;
+        HTREEITEM hSel = Tree().GetSelectedItem();
+        RECT rc;
+        EXPECT_TRUE(hSel && v->NodeOfItem(hSel) == r.caret && Tree().GetItemRect(hSel, &rc, FALSE))
+            << "row " << index << ": the hit is selected on the page";
+        EXPECT_EQ("", CheckPage(*m_h, log)) << "row " << index;
+    }
+}
+
 TEST_F(HitTest_, FindPreviousWithoutCaretSearchesOnlyTheFirstCall) {
     v->SetCaretNode(nullptr);
     Tree().SelectItem(nullptr);
