@@ -29,19 +29,6 @@ void CLogTreeView::PostToFrame(UINT message, WPARAM wParam, LPARAM lParam) const
         ::PostMessageW(pFrame->m_hWnd, message, wParam, lParam);
 }
 
-template <class F>
-bool CLogTreeView::Guarded(F&& f) {
-    try {
-        f();
-        return true;
-    } catch (const CExcept& e) {
-        ReportViewError(e.m_nCode);
-    } catch (const std::bad_alloc&) {
-        ReportViewError(ZV_ERR_MEMORY);
-    }
-    return false;
-}
-
 void CLogTreeView::ReportViewError(UINT nCode) const { PostToFrame(UM_VIEW_ERROR, nCode, 0); }
 
 // --- virtual operations ----------------------------------------------------------
@@ -478,37 +465,11 @@ void CLogTreeView::OnObjectInfo() {
     PostToFrame(UM_OBJINFO_COMMAND, reinterpret_cast<WPARAM>(GetCaretNode()), 0);
 }
 
-namespace {
-
-// Opens or raises one modeless dialog of a view: an open one is restored;
-// else the slot makes it (no slot: nothing happens). A failure is reported
-// and leaves the view without the dialog.
-template <class Dialog, class Slot, class Make>
-void OpenDialog(Dialog*& rpDialog, const Slot* pSlot, Make&& make) {
-    if (rpDialog) {
-        if (pSlot && pSlot->pfnShow) pSlot->pfnShow(rpDialog, SW_RESTORE);
-        return;
-    }
-    if (!pSlot || !pSlot->pfnCreate) return;
-    try {
-        Dialog* p = make();
-        if (!p) return;
-        rpDialog = p;
-        if (pSlot->pfnShow) pSlot->pfnShow(p, SW_SHOW);
-    } catch (const std::bad_alloc&) {
-        CExcept(ZV_ERR_MEMORY).Report();
-    } catch (const CExcept& e) {
-        e.Report();
-    }
-}
-
-}  // namespace
-
 void CLogTreeView::OnExtractDialog() {
     const CExtractDialogSlot* pSlot = CLogTreeThread::s_pExtractDialog;
     CTreeDocEx* pDoc = GetDocument();
     if (!pDoc) return;
-    OpenDialog(m_pExtractDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
+    OpenViewDialog(m_pExtractDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
 }
 
 void CLogTreeView::OnFindDialog() {
@@ -516,7 +477,7 @@ void CLogTreeView::OnFindDialog() {
     CTreeDocEx* pDoc = GetDocument();
     if (!pDoc) return;
     CFindDialog* pDialog = GetFindDialog();
-    OpenDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
+    OpenViewDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_CheckedRoots); });
     SetFindDialog(pDialog);
 }
 
@@ -525,6 +486,6 @@ void CLogTreeView::OnMoveDialog() {
     CTreeDocEx* pDoc = GetDocument();
     if (!pDoc) return;
     CMoveFindDialog* pDialog = GetMoveDialog();
-    OpenDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_ActiveConditions); });
+    OpenViewDialog(pDialog, pSlot, [&] { return pSlot->pfnCreate(this, &pDoc->m_ActiveConditions); });
     SetMoveDialog(pDialog);
 }

@@ -19,6 +19,8 @@
 // the limit below (a stream that keeps the timer from firing).
 #pragma once
 #include "logwindows/TreeViewEx.h"
+#include "server/core/Except.h"
+#include <new>
 
 class CExtractDialog;
 class CLogTreeFrame;
@@ -72,6 +74,27 @@ public:
     static bool OnSharedCommand(CTreeViewEx* pView, UINT nID);
     static void UncheckAll(CTreeViewEx* pView);
     static LRESULT MoveHit(CTreeViewEx* pView, WPARAM nCode);
+    // Opens or raises one modeless dialog of a view: an open one is
+    // restored; else the slot makes it (no slot: nothing happens). A
+    // failure is reported and leaves the view without the dialog.
+    template <class Dialog, class Slot, class Make>
+    static void OpenViewDialog(Dialog*& rpDialog, const Slot* pSlot, Make&& make) {
+        if (rpDialog) {
+            if (pSlot && pSlot->pfnShow) pSlot->pfnShow(rpDialog, SW_RESTORE);
+            return;
+        }
+        if (!pSlot || !pSlot->pfnCreate) return;
+        try {
+            Dialog* p = make();
+            if (!p) return;
+            rpDialog = p;
+            if (pSlot->pfnShow) pSlot->pfnShow(p, SW_SHOW);
+        } catch (const std::bad_alloc&) {
+            CExcept(ZV_ERR_MEMORY).Report();
+        } catch (const CExcept& e) {
+            e.Report();
+        }
+    }
 
 protected:
     bool OnCmd(UINT nID, int nCode) override;
@@ -90,8 +113,6 @@ private:
     void OnFindDialog();
     void OnMoveDialog();
     void OnObjectInfo();
-    // Runs an input handler of the base; a CExcept goes to the frame.
-    template <class F> bool Guarded(F&& f);
 
     // Whether a message to the control paints it, moves its page or is input.
     static bool NeedsCatchUp(UINT message);

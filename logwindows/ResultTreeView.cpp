@@ -15,19 +15,6 @@
 
 IMPLEMENT_DYNCREATE(CResultTreeView, CTreeViewEx)
 
-template <class F>
-bool CResultTreeView::Guarded(F&& f) {
-    try {
-        f();
-        return true;
-    } catch (const CExcept& e) {
-        ReportViewError(e.m_nCode);
-    } catch (const std::bad_alloc&) {
-        ReportViewError(ZV_ERR_MEMORY);
-    }
-    return false;
-}
-
 void CResultTreeView::ReportViewError(UINT nCode) const {
     if (CFrameWnd* pFrame = GetParentFrame(); pFrame && pFrame->m_hWnd)
         ::PostMessageW(pFrame->m_hWnd, UM_RESULTVIEW_ERROR, nCode, 0);
@@ -173,36 +160,28 @@ std::set<HWND> OwnedWindows(HWND hOwner) {
     return args.found;
 }
 
-// Opens or raises one modeless dialog of a result view: an open one is
-// restored; else the slot makes it (no slot: nothing happens), the window it
-// made (owned by the view's frame) is captioned and the dialog shown. A
-// failure is reported and leaves the view without the dialog unless the
-// slot had made it.
+// Opens or raises one modeless dialog of a result view as the log view
+// does; the window the slot made (owned by the view's frame) is captioned.
 template <class Dialog, class Slot, class Make>
 void OpenCaptionedDialog(CTreeViewEx* pView, Dialog*& rpDialog, const Slot* pSlot, LPCWSTR pszFormat,
                          Make&& make) {
-    if (rpDialog) {
-        if (pSlot && pSlot->pfnShow) pSlot->pfnShow(rpDialog, SW_RESTORE);
-        return;
-    }
-    if (!pSlot || !pSlot->pfnCreate) return;
-    try {
+    CLogTreeView::OpenViewDialog(rpDialog, pSlot, [&]() -> Dialog* {
         CBstr strCaption;
         strCaption.Format(pszFormat, pView->GetViewIndex());
         CFrameWnd* pFrame = pView->GetParentFrame();
         const HWND hOwner = pFrame ? pFrame->m_hWnd : nullptr;
         const std::set<HWND> before = OwnedWindows(hOwner);
         Dialog* p = make();
-        if (!p) return;
-        rpDialog = p;
-        for (HWND h : OwnedWindows(hOwner))
-            if (!before.count(h)) ::SetWindowTextW(h, strCaption);
-        if (pSlot->pfnShow) pSlot->pfnShow(p, SW_SHOW);
-    } catch (const std::bad_alloc&) {
-        CExcept(ZV_ERR_MEMORY).Report();
-    } catch (const CExcept& e) {
-        e.Report();
-    }
+        if (p) {
+            // Once the dialog is made, a failure only leaves it uncaptioned.
+            try {
+                for (HWND h : OwnedWindows(hOwner))
+                    if (!before.count(h)) ::SetWindowTextW(h, strCaption);
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        return p;
+    });
 }
 
 }  // namespace

@@ -37,6 +37,4 @@ protected:
 private:
     void HandleHint(LPARAM lHint, CObject* pHint);
     LRESULT OnItemExpanding(NMTREEVIEWW* pNotify);
-    // Runs f; a CExcept (or a failed allocation, as code 9) goes to ReportViewError.
-    template <class F> bool Guarded(F&& f);
 };

@@ -233,32 +233,11 @@ CLogNode* CTreeViewEx::SearchBackward(CLogNode* pChain, CLogNode** ppPass, BOOL 
     return nullptr;
 }
 
-void CTreeViewEx::FindNext(BOOL bMarkedOnly) {
-    CTreeDocEx* pDoc = GetDocument();
-    if (!pDoc || !m_pFoundNodes) return;
-    CLogNode* R;
-    CLogNode* pPass = nullptr;
-    if (m_pCaretNode) {
-        R = FindEntryRoot(m_pCaretNode);
-        if (R && m_pFoundNodes->count(R)) pPass = m_pCaretNode;
-    } else {
-        R = pDoc->m_pFirstNode;
-    }
-    if (!R) return;
-    CHideView hide(this);
-    CLogNode* pHit = nullptr;
-    for (CLogNode* t = R; t; t = t->m_pNext) {
-        if (t == pPass) pPass = nullptr;
-        if (m_pFoundNodes->count(t)) {
-            pHit = SearchForward(t->m_pChildren, &pPass, bMarkedOnly);
-            if (pHit) break;
-        }
-        if (t == pDoc->m_pLastNode) break;
-    }
-    ShowNode(pHit ? pHit : m_pCaretNode, TRUE);
-}
+void CTreeViewEx::FindNext(BOOL bMarkedOnly) { FindHit(TRUE, bMarkedOnly); }
 
-void CTreeViewEx::FindPrevious(BOOL bMarkedOnly) {
+void CTreeViewEx::FindPrevious(BOOL bMarkedOnly) { FindHit(FALSE, bMarkedOnly); }
+
+void CTreeViewEx::FindHit(BOOL bForward, BOOL bMarkedOnly) {
     CTreeDocEx* pDoc = GetDocument();
     if (!pDoc || !m_pFoundNodes) return;
     CLogNode* R;
@@ -272,15 +251,20 @@ void CTreeViewEx::FindPrevious(BOOL bMarkedOnly) {
     if (!R) return;
     CHideView hide(this);
     CLogNode* pHit = nullptr;
-    for (CLogNode* t = R; t; t = t->m_pBack) {
+    CLogNode* pEnd = bForward ? pDoc->m_pLastNode : pDoc->m_pFirstNode;
+    for (CLogNode* t = R; t; t = bForward ? t->m_pNext : t->m_pBack) {
+        // The caret's own call line is passed before its members going
+        // forward, after them going back.
+        if (bForward && t == pPass) pPass = nullptr;
         if (m_pFoundNodes->count(t)) {
-            pHit = SearchBackward(t->m_pChildren, &pPass, bMarkedOnly);
+            pHit = bForward ? SearchForward(t->m_pChildren, &pPass, bMarkedOnly)
+                            : SearchBackward(t->m_pChildren, &pPass, bMarkedOnly);
             if (pHit) break;
         }
-        if (t == pPass) pPass = nullptr;
-        if (t == pDoc->m_pFirstNode) break;
+        if (!bForward && t == pPass) pPass = nullptr;
+        if (t == pEnd) break;
     }
-    ShowNode(pHit ? pHit : m_pCaretNode, FALSE);
+    ShowNode(pHit ? pHit : m_pCaretNode, bForward);
 }
 
 void CTreeViewEx::MoveToLastHit() {

@@ -502,15 +502,7 @@ bool CTreeViewEx::DispatchGuardedInput(UINT message, WPARAM wParam, LPARAM lPara
         return false;
     }
     r = 0;
-    try {
-        r = CTreeViewEx::WindowProc(message, wParam, lParam);
-    } catch (const CExcept& e) {
-        r = 0;
-        ReportViewError(e.m_nCode);
-    } catch (const std::bad_alloc&) {
-        r = 0;
-        ReportViewError(ZV_ERR_MEMORY);
-    }
+    if (!Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); })) r = 0;
     return true;
 }
 

@@ -23,9 +23,11 @@
 // throws CExcept 23 (the control refused an item) or 11; nothing here catches
 // it: the derived views wrap every handler.
 #pragma once
+#include <new>
 #include "framework/TreeView.h"
 #include "framework/Gdi.h"
 #include "server/core/Bstr.h"
+#include "server/core/Except.h"
 #include "server/core/NodeAlgo.h"
 #include "logwindows/TreeDocEx.h"
 
@@ -176,6 +178,9 @@ public:
     void UncheckItems(HTREEITEM hFirst);
     void FindNext(BOOL bMarkedOnly);
     void FindPrevious(BOOL bMarkedOnly);
+    // The next hit after the caret in display order (bForward) or the one
+    // before it, shown and selected; the caret stays where no hit is left.
+    void FindHit(BOOL bForward, BOOL bMarkedOnly);
     void MoveToLastHit();
     // Brings a node onto the page and selects it.
     void ShowNode(CLogNode* pNode, BOOL bForward);
@@ -312,6 +317,20 @@ protected:
     // Tells the frame that a handler of the view failed with a code (each
     // kind of view has its own message for it).
     virtual void ReportViewError(UINT nCode) const { (void)nCode; }
+    // Runs f under the view's catch: a CExcept or an allocation failure is
+    // reported as above, and the answer is false.
+    template <class F>
+    bool Guarded(F&& f) {
+        try {
+            f();
+            return true;
+        } catch (const CExcept& e) {
+            ReportViewError(e.m_nCode);
+        } catch (const std::bad_alloc&) {
+            ReportViewError(ZV_ERR_MEMORY);
+        }
+        return false;
+    }
 
     // Hides the view for one page move and shows it again (nesting keeps
     // the outermost in charge; the keyboard focus is kept).

@@ -67,8 +67,8 @@ void ExpectLoadedRun(const std::vector<std::wstring>& roots, int last = -1) {
 
 // The window shows a full page whose last row is the log's last row, with
 // that text, at the window's bottom; the external bar stands for the log's
-// rows (two a call) and its thumb is at the end.
-void ExpectFullPageEndingWith(const ShownPage& page, const std::wstring& lastRow, int nCalls) {
+// rows and its thumb is at the end.
+void ExpectFullPageEndingWith(const ShownPage& page, const std::wstring& lastRow, int nRows) {
     SCOPED_TRACE(Describe(page));
     EXPECT_TRUE(page.Full()) << "the rows do not fill the window: " << page.rows.size() << " of "
                              << page.visibleCount;
@@ -76,7 +76,7 @@ void ExpectFullPageEndingWith(const ShownPage& page, const std::wstring& lastRow
     ASSERT_FALSE(page.labels.empty());
     EXPECT_TRUE(Contains(page.labels.back(), lastRow)) << "last row shown: " << Narrow(page.labels.back());
     EXPECT_TRUE(page.LastRowAtBottom()) << "the last row is not at the window's bottom";
-    EXPECT_EQ(2 * nCalls - 1, page.bar.nMax) << "the external bar's range is not the log's rows";
+    EXPECT_EQ(nRows - 1, page.bar.nMax) << "the external bar's range is not the log's rows";
     EXPECT_TRUE(page.BarAtEnd()) << "the external bar's position + page is not its maximum + 1";
 }
 
@@ -113,12 +113,12 @@ TEST_F(LogPage, ABreakAndTheClientsEndShowAFullPageEndingWithTheHeldCall) {
     ASSERT_NO_FATAL_FAILURE(RunToTheBreak(""));
     {
         SCOPED_TRACE("at the break after 100 calls");
-        ExpectFullPageEndingWith(zv.Page(), L"held = last row", 101);
+        ExpectFullPageEndingWith(zv.Page(), L"held = last row", 2 * 101);
     }
     ASSERT_NO_FATAL_FAILURE(LetTheClientEnd());
     {
         SCOPED_TRACE("after the client ended");
-        ExpectFullPageEndingWith(zv.Page(), L"held = last row", 101);
+        ExpectFullPageEndingWith(zv.Page(), L"held = last row", 2 * 101);
     }
 }
 
@@ -127,7 +127,7 @@ TEST_F(LogPage, ARunOfCallsShowsAFullPageEndingWithTheLastCall) {
     EXPECT_EQ(0u, client.Wait(120000));
     EXPECT_EQ(std::wstring(kBeganLine) + L"end\r\n", client.Output());
     ASSERT_TRUE(zv.WaitForNoClients());
-    ExpectFullPageEndingWith(zv.Page(), L"i = 100", 100);
+    ExpectFullPageEndingWith(zv.Page(), L"i = 100", 2 * 100);
 }
 
 // Page Up three times moves the view off the end; the calls that come then
@@ -167,7 +167,7 @@ TEST_P(LogPagePagedUp, EveryCallIsShownInOrderAndEndShowsTheTrueEnd) {
     zv.Key(VK_END);
     {
         SCOPED_TRACE("after End");
-        ExpectFullPageEndingWith(zv.Page(), L"held = last row", last);
+        ExpectFullPageEndingWith(zv.Page(), L"held = last row", 2 * last);
         ExpectLoadedRun(zv.Tree().RootLabels(), last);
     }
     ASSERT_NO_FATAL_FAILURE(LetTheClientEnd());
@@ -179,6 +179,43 @@ INSTANTIATE_TEST_SUITE_P(, LogPagePagedUp,
                                            PagedUpCase{"AtABreakThenTwentyCalls", true, 20},
                                            PagedUpCase{"InAnIdleLogThenOneCall", false, 1}),
                          [](const ::testing::TestParamInfo<PagedUpCase>& i) { return std::string(i.param.name); });
+
+// A held call of 20,000 pairs: the window shows a full page that ends with
+// its last pair, paged up inside it a full page, and the calls after it
+// with End, a run of call lines; the tree control holds only the pages
+// around the visible one.
+TEST_F(LogPage, AHeldCallOfManyMembersLoadsOnlyThePagesAroundTheVisibleOne) {
+    const std::string wide =
+        "Dim names(39999)\nFor i = 0 To 19999\n  names(2 * i) = \"p\" & i\n  names(2 * i + 1) = i\nNext\n"
+        "pairs = names\nz.Br \"call #11 held\", (pairs)\n";
+    ASSERT_TRUE(client.Start(L"wide.vbs", Script(TrCalls(1, 10) + wide + TrCalls(12, 20) + HeldCall(21))));
+    ASSERT_NE(nullptr, zv.WaitForLine(L"call #11 held", 120000));
+    const int nWideRows = 2 * 10 + 1 + 20000;
+    const UINT nBound = 2000;  // items in the control: a few pages, not the call's 20,000 rows
+    {
+        SCOPED_TRACE("at the break of the wide call");
+        ExpectFullPageEndingWith(zv.Page(), L"p19999 = 19999", nWideRows);
+        EXPECT_LT(zv.Tree().Count(), nBound);
+    }
+    zv.Key(VK_PRIOR, 3);
+    {
+        SCOPED_TRACE("paged up inside it");
+        const ShownPage page = zv.Page();
+        EXPECT_TRUE(page.Full()) << Describe(page);
+        EXPECT_EQ(nWideRows - 1, page.bar.nMax);
+        EXPECT_LT(zv.Tree().Count(), nBound);
+    }
+    zv.Command(kCmdRestart);
+    ASSERT_NE(nullptr, zv.WaitForLine(L"call #21 held", 120000));
+    zv.Key(VK_END);
+    {
+        SCOPED_TRACE("at the next break, after End");
+        ExpectFullPageEndingWith(zv.Page(), L"held = last row", nWideRows + 2 * 9 + 2);
+        ExpectLoadedRun(zv.Tree().RootLabels(), 21);
+        EXPECT_LT(zv.Tree().Count(), nBound);
+    }
+    ASSERT_NO_FATAL_FAILURE(LetTheClientEnd());
+}
 
 // The external bar stands for the whole log; the tree control's own bar,
 // which knows only the loaded items, must not show beside it.
