@@ -5,7 +5,9 @@
 class CClipboard {
 public:
     // Opens the clipboard for hWndOwner; IsOpen tells whether that worked.
-    explicit CClipboard(HWND hWndOwner) : m_bOpen(::OpenClipboard(hWndOwner) != FALSE) {}
+    // Another program may hold it open for a moment (a clipboard viewer
+    // reading what came in): the opening is tried again for about a second.
+    explicit CClipboard(HWND hWndOwner) : m_bOpen(Open(hWndOwner)) {}
     ~CClipboard() { Close(); }
     CClipboard(const CClipboard&) = delete;
     CClipboard& operator=(const CClipboard&) = delete;
@@ -21,5 +23,13 @@ public:
     }
 
 private:
+    static bool Open(HWND hWndOwner) {
+        for (int i = 0; i < 100; ++i) {
+            if (::OpenClipboard(hWndOwner)) return true;
+            ::Sleep(10);
+        }
+        return false;
+    }
+
     bool m_bOpen;
 };

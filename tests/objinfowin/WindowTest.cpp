@@ -349,6 +349,56 @@ TEST_F(ObjInfoWindowTest, CopyPutsTheSelectedRowsOnTheClipboard) {
     EXPECT_EQ(L"untouched", ClipboardText());
 }
 
+// Another program holds the clipboard open for a moment: the copy waits
+// for it rather than reporting an error (which would close the window).
+TEST_F(ObjInfoWindowTest, ACopyWaitsWhileAnotherProgramHoldsTheClipboardOpen) {
+    Add(MakeThing(L"IThing"));
+    ASSERT_TRUE(Tree().SelectItem(ChildItem(RootItem(L"IThing"), L"Add")));
+    Pump();
+    CListCtrlEx& members = Data().MemberList();
+    SelectRows(members, {1, 2, 4});
+    SetClipboardText(L"untouched");
+    // The other program is this test program, started to hold it.
+    HANDLE hHeld = ::CreateEventW(nullptr, TRUE, FALSE, L"ZvTestClipboardHeld");
+    ASSERT_NE(nullptr, hHeld);
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring cmd = L"\"" + std::wstring(self) + L"\" --hold-clipboard 500 ZvTestClipboardHeld";
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const bool bHeld = ::WaitForSingleObject(hHeld, 10000) == WAIT_OBJECT_0;
+    // An error box would hold the copy: it is pressed away and remembered.
+    const DWORD tid = ::GetCurrentThreadId();
+    std::atomic<bool> done{false}, boxShown{false};
+    std::thread watcher([&] {
+        while (!done) {
+            ::Sleep(25);
+            HWND box = ::FindWindowW(L"#32770", L"Zavetra");
+            if (box && ::GetWindowThreadProcessId(box, nullptr) == tid) {
+                boxShown = true;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+        }
+    });
+    if (bHeld) {
+        // The list posts the copy to its view: it runs while the clipboard is held.
+        members.SendMessage(WM_COMMAND, ID_OBJINFO_COPY, 0);
+        Pump();
+    }
+    done = true;
+    watcher.join();
+    EXPECT_FALSE(boxShown) << "the copy showed an error";
+    ::WaitForSingleObject(pi.hProcess, 10000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(hHeld);
+    ASSERT_TRUE(bHeld) << "the other program did not hold the clipboard";
+    Pump();
+    EXPECT_FALSE(m_bFrameGone) << "the copy reported an error";
+    EXPECT_EQ(L"LONG\r\nAdd\r\nAdds", ClipboardText());
+}
+
 int g_nFailedLocks = 0;
 LPVOID WINAPI FailingLock(HGLOBAL) {
     ++g_nFailedLocks;
