@@ -267,7 +267,6 @@ void CLogTreeView::CatchUpAppends() {
             }
             hFirst = LoadLastPage();
         } else {
-            tree.DeleteAllItems();
             hFirst = LoadEndOfLog();
         }
     }

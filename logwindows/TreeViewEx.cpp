@@ -130,11 +130,7 @@ HTREEITEM CTreeViewEx::InsertRootItem(CLogNode* pNode, HTREEITEM hInsertAfter, C
     if (IsWideNode(pNode)) InsertChildRun(h, pNode, TopChildNode(pNode, pAround));
     else InsertChildren(this, h, pNode);
     // Its expansion loads below the run it has, not from its first child.
-    struct Loading {
-        int& n;
-        explicit Loading(int& r) : n(r) { ++n; }
-        ~Loading() { --n; }
-    } loading(m_nLoadingRoot);
+    CScopedCount loading(m_nLoadingRoot);
     ExpandNewRoot(h, pNode, hFirst);
     return h;
 }
@@ -206,6 +202,18 @@ void CTreeViewEx::KeepPagesBelow(HTREEITEM hItem, int nPages) {
         while (HTREEITEM n = tc.GetNextSiblingItem(t)) tc.DeleteItem(n);
 }
 
+BOOL CTreeViewEx::LoadGrandchildren(HTREEITEM hChild) {
+    CTreeCtrl& tc = GetTreeCtrl();
+    CLogNode* pChild = NodeOfItem(hChild);
+    if (!pChild || tc.GetChildItem(hChild)) return FALSE;
+    if (!pChild->m_pChildren) return pChild->m_pEntry && pChild->m_pEntry->CanLoadMembers();
+    InsertChildren(this, hChild, pChild);
+    int image = 0, selected = 0;
+    tc.GetItemImage(hChild, image, selected);
+    if (image == 2) SetChildChecks(hChild, TRUE);
+    return FALSE;
+}
+
 CLogNode* CTreeViewEx::LoadChildItems(HTREEITEM hItem) {
     CTreeCtrl& tc = GetTreeCtrl();
     CLogNode* pResult = nullptr;
@@ -220,16 +228,7 @@ CLogNode* CTreeViewEx::LoadChildItems(HTREEITEM hItem) {
     for (HTREEITEM c = tc.GetChildItem(hItem); c; c = tc.GetNextSiblingItem(c)) {
         CLogNode* pChild = NodeOfItem(c);
         if (!pChild) continue;
-        if (!tc.GetChildItem(c)) {
-            if (pChild->m_pChildren) {
-                InsertChildren(this, c, pChild);
-                int image = 0, selected = 0;
-                tc.GetItemImage(c, image, selected);
-                if (image == 2) SetChildChecks(c, TRUE);
-            } else if (pChild->m_pEntry && pChild->m_pEntry->CanLoadMembers()) {
-                pResult = pNode;
-            }
-        }
+        if (LoadGrandchildren(c)) pResult = pNode;
         tc.Expand(c, IsExpandedIn(pChild, m_nViewIndex) ? TVE_EXPAND : TVE_COLLAPSE);
     }
     CTreeDocEx* pDoc = GetDocument();
@@ -480,11 +479,7 @@ LRESULT CTreeViewEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (m_bTakingOwnBar) return 0;
         break;
     }
-    struct Depth {
-        int& n;
-        explicit Depth(int& r) : n(r) { ++n; }
-        ~Depth() { --n; }
-    } depth(m_nMessageDepth);
+    CScopedCount depth(m_nMessageDepth);
     const LRESULT r = DispatchViewMessage(message, wParam, lParam);
     if (message == WM_ENABLE && wParam && m_bBarFiguresWaiting) UpdateScrollBar();
     // Whatever the control did meanwhile, its own bar does not stay: looked
@@ -501,8 +496,8 @@ bool CTreeViewEx::DispatchGuardedInput(UINT message, WPARAM wParam, LPARAM lPara
     default:
         return false;
     }
-    r = 0;
-    if (!Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); })) r = 0;
+    r = 0;  // stays 0 when the handler fails
+    Guarded([&] { r = CTreeViewEx::WindowProc(message, wParam, lParam); });
     return true;
 }
 

@@ -95,6 +95,9 @@ public:
     // members to load and it lies under the document's last top-level node;
     // else null.
     CLogNode* LoadChildItems(HTREEITEM hItem);
+    // One child item's own children, checked when it is, unless it has them
+    // already; TRUE when its node has none yet but members that can be loaded.
+    BOOL LoadGrandchildren(HTREEITEM hChild);
     HTREEITEM RootItemOf(HTREEITEM hItem) const;
     HTREEITEM RootOfFirstVisible() const;
     // n row steps down (up) over the loaded rows, stopping at the ends and gaps.
@@ -331,6 +334,16 @@ protected:
         }
         return false;
     }
+
+    // Counts one level of something under way for its scope (nested messages,
+    // a root item being loaded).
+    struct CScopedCount {
+        int& n;
+        explicit CScopedCount(int& r) : n(r) { ++n; }
+        ~CScopedCount() { --n; }
+        CScopedCount(const CScopedCount&) = delete;
+        CScopedCount& operator=(const CScopedCount&) = delete;
+    };
 
     // Hides the view for one page move and shows it again (nesting keeps
     // the outermost in charge; the keyboard focus is kept).

@@ -9,7 +9,6 @@
 namespace {
 
 BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
-BOOL IsCheckedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsChecked(nView); }
 
 }  // namespace
 
@@ -136,10 +135,7 @@ HTREEITEM CTreeViewEx::InsertChildRow(HTREEITEM hRoot, CLogNode* pChild, HTREEIT
             ~Redraw() { if (bOff) v->SetRedraw(TRUE); }
         } redraw(this);
         h = InsertNodeItem(hRoot, pChild, hInsertAfter);
-        if (pChild->m_pChildren) {
-            for (CLogNode* c = pChild->m_pChildren; c; c = c->m_pNext) InsertNodeItem(h, c, TVI_LAST);
-            if (IsCheckedIn(pChild, m_nViewIndex)) SetChildChecks(h, TRUE);
-        }
+        LoadGrandchildren(h);
     }
     ExpandNewRoot(h, pChild, hFirst);
     return h;
@@ -156,11 +152,7 @@ void CTreeViewEx::RestartChildRun(HTREEITEM hRoot) {
     InsertChildRun(hRoot, pNode, nullptr);
     for (HTREEITEM c : old) tc.DeleteItem(c);
     if (IsExpandedIn(pNode, m_nViewIndex)) {
-        struct Loading {
-            int& n;
-            explicit Loading(int& r) : n(r) { ++n; }
-            ~Loading() { --n; }
-        } loading(m_nLoadingRoot);
+        CScopedCount loading(m_nLoadingRoot);
         LoadChildItems(hRoot);
     }
 }

@@ -323,8 +323,7 @@ HTREEITEM CTreeViewEx::JumpToRow(int nRow) {
     }
     LoadRootItem(pHolder, c);
     HTREEITEM hRoot = tc.GetRootItem();
-    HTREEITEM hChild = tc.GetChildItem(hRoot);
-    while (hChild && NodeOfItem(hChild) != c) hChild = tc.GetNextSiblingItem(hChild);
+    HTREEITEM hChild = FindVisibleItemOfNode(hRoot, c);
     return StepDown(hChild ? hChild : hRoot, hChild ? nLeft : nOffset);
 }
 
@@ -385,14 +384,9 @@ void CTreeViewEx::ScrollToBottom() {
     tc.DeleteAllItems();
     if (pDoc && pDoc->m_pLastNode) {
         CLogNode* pLast = pDoc->m_pLastNode;
-        if (IsWideNode(pLast)) {
-            // Its last children, and the rows above them.
-            LoadRootItem(pLast, LastChildNode(pLast));
-            KeepPagesAbove(tc.GetLastVisibleItem(), 2);
-        } else {
-            LoadRootItem(pLast);
-            KeepPagesAbove(tc.GetRootItem(), 2);
-        }
+        LoadRootItem(pLast, LastChildNode(pLast));
+        // A wide call line has only its last children: the rows above them.
+        KeepPagesAbove(IsWideNode(pLast) ? tc.GetLastVisibleItem() : tc.GetRootItem(), 2);
         m_nFirstRow = std::max(0, m_nTotalRows - nPage);
         HTREEITEM hLast = tc.GetLastVisibleItem();
         tc.SelectItem(hLast);
@@ -438,7 +432,6 @@ BOOL CTreeViewEx::MoveToWideParent(UINT nChar) {
     // Left on an open item closes it.
     if (nChar == VK_LEFT && IsExpandedIn(NodeOfItem(hSel), m_nViewIndex) && tc.GetChildItem(hSel)) return FALSE;
     ShowNode(NodeOfItem(hParent), FALSE);
-    m_bBusy = 1;
     return TRUE;
 }
 
