@@ -45,6 +45,7 @@ template <class T>
 struct Gdi      { using pointer = T;          static pointer invalid() { return nullptr; } static void close(pointer h) { ::DeleteObject(h); } };
 struct Menu     { using pointer = HMENU;      static pointer invalid() { return nullptr; } static void close(pointer h) { ::DestroyMenu(h); } };
 struct Icon     { using pointer = HICON;      static pointer invalid() { return nullptr; } static void close(pointer h) { ::DestroyIcon(h); } };
+struct Dc       { using pointer = HDC;        static pointer invalid() { return nullptr; } static void close(pointer h) { ::DeleteDC(h); } };
 struct ImageList{ using pointer = HIMAGELIST; static pointer invalid() { return nullptr; } static void close(pointer h) { ::ImageList_Destroy(h); } };
 // Thread, event and other kernel handles that use null as "none".
 struct Kernel   { using pointer = HANDLE;     static pointer invalid() { return nullptr; } static void close(pointer h) { ::CloseHandle(h); } };
@@ -59,6 +60,7 @@ using UniqueHBitmap    = UniqueHandle<handle_traits::Gdi<HBITMAP>>;
 using UniqueHPen       = UniqueHandle<handle_traits::Gdi<HPEN>>;
 using UniqueHRgn       = UniqueHandle<handle_traits::Gdi<HRGN>>;
 using UniqueHMenu      = UniqueHandle<handle_traits::Menu>;
+using UniqueHDC        = UniqueHandle<handle_traits::Dc>;    // a memory DC
 using UniqueHIcon      = UniqueHandle<handle_traits::Icon>;
 using UniqueHImageList = UniqueHandle<handle_traits::ImageList>;
 using UniqueHThread    = UniqueHandle<handle_traits::Kernel>;

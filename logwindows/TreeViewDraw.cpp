@@ -5,6 +5,7 @@
 #include "server/settings/AppSettings.h"
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -16,12 +17,14 @@ bool IsTraceRoot(const CLogNode* p) { return p && p->m_pEntry && p->m_pEntry->Ki
 // --- drawing ---------------------------------------------------------------------------
 
 LRESULT CTreeViewEx::OnCustomDraw(NMTVCUSTOMDRAW* pDraw) {
-    if (!IsWindowEnabled()) return CDRF_DODEFAULT;
+    // Disabled, the control keeps its own colours: only the check boxes are ours.
+    const bool bEnabled = IsWindowEnabled() != FALSE;
     const CAppSettings& s = CAppSettings::Get();
     switch (pDraw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
+        if (!bEnabled) return CDRF_NOTIFYPOSTPAINT;
         CTreeCtrl& tc = GetTreeCtrl();
         HTREEITEM h = reinterpret_cast<HTREEITEM>(pDraw->nmcd.dwItemSpec);
         RECT rcText{};
@@ -34,11 +37,12 @@ LRESULT CTreeViewEx::OnCustomDraw(NMTVCUSTOMDRAW* pDraw) {
             pDraw->clrText = s.SelectionTextColor;
             pDraw->clrTextBk = s.SelectionBkColor;
         }
-        return m_nViewIndex == 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_NEWFONT;
+        return m_nViewIndex == 0 ? CDRF_NOTIFYPOSTPAINT : (CDRF_NEWFONT | CDRF_NOTIFYPOSTPAINT);
     }
     case CDDS_ITEMPOSTPAINT: {
         HTREEITEM h = reinterpret_cast<HTREEITEM>(pDraw->nmcd.dwItemSpec);
-        if (IsMarkedItem(h)) {
+        DrawCheckImage(pDraw->nmcd.hdc, h);
+        if (bEnabled && m_nViewIndex == 0 && IsMarkedItem(h)) {
             RECT rcText{};
             if (GetTreeCtrl().GetItemRect(h, &rcText, TRUE))
                 ::FrameRect(pDraw->nmcd.hdc, &rcText, CAppSettings::Get().ObjInfoBrush);
@@ -77,8 +81,8 @@ RECT CTreeViewEx::GetCheckImageRect(const RECT& rcText) {
         HTREEITEM hRoot = tc.GetRootItem();
         RECT b{}, t{};
         // Not every tree control answers the part query (Wine's does not):
-        // then the image is taken to sit just left of the label, as both
-        // controls draw it.
+        // then the image is taken to sit just left of the label, where
+        // Wine's control puts it.
         const BOOL bHaveText = hRoot && tc.GetItemRect(hRoot, &t, TRUE);
         const BOOL bHaveButton = hRoot && tc.GetItemPartRect(hRoot, TVGIPR_BUTTON, &b) &&
                                  (b.left || b.top || b.right || b.bottom);
@@ -86,8 +90,9 @@ RECT CTreeViewEx::GetCheckImageRect(const RECT& rcText) {
             m_nCheckOffsetX = (t.left - m_nCheckWidth - b.right - 1) / 2 - t.left - 1 + b.right;
             m_nCheckOffsetY = (t.bottom - m_nCheckHeight - t.top) / 2;
         } else if (bHaveText) {
-            m_nCheckOffsetX = -(m_nCheckWidth + 2);
-            m_nCheckOffsetY = (t.bottom - m_nCheckHeight - t.top) / 2;
+            m_nCheckOffsetX = -m_nCheckWidth;
+            // Centred as the control centres it, also in rows lower than the image.
+            m_nCheckOffsetY = (t.bottom - t.top) / 2 - m_nCheckHeight / 2;
         }
     }
     m_rcCheckImage.left = rcText.left + m_nCheckOffsetX;
@@ -95,6 +100,34 @@ RECT CTreeViewEx::GetCheckImageRect(const RECT& rcText) {
     m_rcCheckImage.right = m_rcCheckImage.left + m_nCheckWidth;
     m_rcCheckImage.bottom = m_rcCheckImage.top + m_nCheckHeight;
     return m_rcCheckImage;
+}
+
+void CTreeViewEx::DrawCheckImage(HDC hdc, HTREEITEM hItem) {
+    if (!m_CheckRoom || !hItem || !hdc) return;
+    CTreeCtrl& tc = GetTreeCtrl();
+    // A control given other images draws them itself.
+    if (tc.GetImageList(TVSIL_NORMAL) != m_CheckRoom.get()) return;
+    int image = -1, selected = -1;
+    RECT rcText{};
+    if (!tc.GetItemImage(hItem, image, selected) || image < 0 || !tc.GetItemRect(hItem, &rcText, TRUE)) return;
+    if (!m_hCheckDC) {
+        // The strip: every check image side by side, drawn once by the image
+        // list, so that a blit shows what the control would have drawn.
+        const CImageList& checks = CAppSettings::Get().CheckImageList;
+        const int n = checks.GetSafeHandle() ? checks.GetImageCount() : 0;
+        if (n <= 0) return;
+        UniqueHBitmap strip(::CreateCompatibleBitmap(hdc, n * m_nCheckWidth, m_nCheckHeight));
+        UniqueHDC dc(strip ? ::CreateCompatibleDC(hdc) : nullptr);
+        if (!dc) return;
+        ::SelectObject(dc.get(), strip.get());
+        for (int i = 0; i < n; ++i) ::ImageList_Draw(checks, i, dc.get(), i * m_nCheckWidth, 0, ILD_NORMAL);
+        m_CheckStrip = std::move(strip);
+        m_hCheckDC = std::move(dc);
+        m_nCheckImages = n;
+    }
+    if (image >= m_nCheckImages) return;
+    const RECT rc = GetCheckImageRect(rcText);
+    ::BitBlt(hdc, rc.left, rc.top, m_nCheckWidth, m_nCheckHeight, m_hCheckDC.get(), image * m_nCheckWidth, 0, SRCCOPY);
 }
 
 BOOL CTreeViewEx::OnEraseBkgnd(HDC) {

@@ -36,7 +36,13 @@ BOOL CTreeViewEx::PreCreateWindow(CREATESTRUCT& cs) {
 
 void CTreeViewEx::OnInitialUpdate() {
     CTreeView::OnInitialUpdate();
-    GetTreeCtrl().SetImageList(CAppSettings::Get().CheckImageList, TVSIL_NORMAL);
+    // The control keeps the room of the check images and draws none of them:
+    // the view draws them (DrawCheckImage). Without that list the control
+    // draws them itself.
+    const CImageList& checks = CAppSettings::Get().CheckImageList;
+    if (checks.GetSafeHandle()) ::ImageList_GetIconSize(checks, &m_nCheckWidth, &m_nCheckHeight);
+    if (!m_CheckRoom) m_CheckRoom.reset(::ImageList_Create(m_nCheckWidth, m_nCheckHeight, ILC_COLOR24, 0, 1));
+    GetTreeCtrl().SetImageList(m_CheckRoom ? m_CheckRoom.get() : checks.GetSafeHandle(), TVSIL_NORMAL);
 }
 
 // --- hiding during page moves -------------------------------------------------------

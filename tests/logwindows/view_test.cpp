@@ -413,14 +413,17 @@ TEST_F(HitTest_, HitColoursAndSelection) {
     auto [r3, text3, bk3] = draw(hPlain, CDDS_ITEMPREPAINT, CDIS_SELECTED);
     EXPECT_EQ(s.SelectionBkColor, bk3);
     EXPECT_EQ(s.SelectionTextColor, text3);
-    // A result view asks for no post-paint stage.
+    // A result view asks for the post-paint stage too: the check boxes are drawn there.
     v->SetViewIndex(1);
-    EXPECT_EQ(CDRF_NEWFONT, std::get<0>(draw(hPlain, CDDS_ITEMPREPAINT, 0)));
+    EXPECT_EQ(CDRF_NEWFONT | CDRF_NOTIFYPOSTPAINT, std::get<0>(draw(hPlain, CDDS_ITEMPREPAINT, 0)));
     v->SetViewIndex(0);
-    // A disabled view leaves the drawing to the control.
+    // A disabled view leaves the colours to the control and draws only the check boxes.
     v->EnableWindow(FALSE);
-    auto [r4, text4, bk4] = draw(hPlain, CDDS_PREPAINT, 0);
-    EXPECT_EQ(CDRF_DODEFAULT, r4);
+    EXPECT_EQ(CDRF_NOTIFYITEMDRAW, std::get<0>(draw(nullptr, CDDS_PREPAINT, 0)));
+    auto [r4, text4, bk4] = draw(hHit, CDDS_ITEMPREPAINT, CDIS_SELECTED);
+    EXPECT_EQ(CDRF_NOTIFYPOSTPAINT, r4);
+    EXPECT_EQ(0u, text4) << "the control's own colours";
+    EXPECT_EQ(0u, bk4);
     v->EnableWindow(TRUE);
     ::DeleteDC(dc);
 }
@@ -451,6 +454,66 @@ TEST_F(ViewTest, MarkedItemsAreFramedAfterPainting) {
     ::GetObjectW(CAppSettings::Get().ObjInfoBrush, sizeof(lb), &lb);
     EXPECT_EQ(lb.lbColor, ::GetPixel(dc, rc.left, rc.top));
     EXPECT_EQ(lb.lbColor, ::GetPixel(dc, rc.right - 1, rc.bottom - 1));
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+}
+
+// The control keeps the room of the check boxes and draws none: the view
+// draws them, enabled or not, and the page looks as it does when the control
+// draws them from the check image list.
+TEST_F(ViewTest, TheViewDrawsTheCheckBoxesAsTheControlWould) {
+    CTestLog log = MakeLog(3);
+    m_h->SetPageSize(5);
+    m_h->Load(log);
+    HIMAGELIST hRoom = Tree().GetImageList(TVSIL_NORMAL);
+    ASSERT_NE(nullptr, hRoom);
+    EXPECT_EQ(0, ::ImageList_GetImageCount(hRoom));
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(::ImageList_GetIconSize(hRoom, &cx, &cy));
+    EXPECT_EQ(16, cx);
+    EXPECT_EQ(16, cy);
+    HTREEITEM hChecked = Tree().GetNextSiblingItem(Tree().GetRootItem());
+    ASSERT_NE(nullptr, hChecked);
+    v->ToggleCheck(hChecked);
+    ASSERT_EQ(2, Image(hChecked));
+
+    RECT client;
+    v->GetClientRect(&client);
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    HIMAGELIST blank = ::ImageList_Create(16, 16, ILC_COLOR24, 0, 1);
+    auto Paint = [&] {
+        ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        v->SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) pixels.push_back(::GetPixel(dc, x, y));
+        return pixels;
+    };
+    auto Differences = [](const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+        int n = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+        return n;
+    };
+    for (BOOL bEnabled : {TRUE, FALSE}) {
+        v->EnableWindow(bEnabled);
+        const std::vector<COLORREF> ours = Paint();
+        Tree().SetImageList(CAppSettings::Get().CheckImageList, TVSIL_NORMAL);
+        const std::vector<COLORREF> control = Paint();
+        Tree().SetImageList(hRoom, TVSIL_NORMAL);
+        EXPECT_EQ(0, Differences(ours, control)) << "enabled " << bEnabled;
+        // A page without boxes (another empty list: nobody draws them) differs.
+        Tree().SetImageList(blank, TVSIL_NORMAL);
+        const std::vector<COLORREF> none = Paint();
+        Tree().SetImageList(hRoom, TVSIL_NORMAL);
+        EXPECT_LE(3 * 4 * 12, Differences(ours, none)) << "three boxes, enabled " << bEnabled;
+    }
+    v->EnableWindow(TRUE);
+    ::ImageList_Destroy(blank);
     ::SelectObject(dc, old);
     ::DeleteObject(bmp);
     ::DeleteDC(dc);
