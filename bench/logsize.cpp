@@ -36,6 +36,8 @@
 #include <algorithm>
 
 #include "bench/support/Capture.h"
+#include "bench/support/LogNodes.h"
+#include "bench/support/Timing.h"
 #include "framework/App.h"
 #include "logwindows/LogTreeFrame.h"
 #include "logwindows/LogTreeThread.h"
@@ -53,17 +55,6 @@ public:
 };
 CBenchApp theApp;
 
-double Now() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER x;
-        ::QueryPerformanceFrequency(&x);
-        return x;
-    }();
-    LARGE_INTEGER c;
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
 SIZE_T PrivateBytes() {
     PROCESS_MEMORY_COUNTERS_EX pmc{};
     pmc.cb = sizeof(pmc);
@@ -79,24 +70,6 @@ LRESULT CALLBACK DropProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 void Drain() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-}
-
-CLogNode* Member(CLogNode* pParent, CLogNode* pPrev, LPCWSTR name, LPCWSTR type, LPCWSTR value, DWORD kind,
-                 DWORD_PTR key) {
-    CLogNode* p = AllocNode();
-    p->m_pEntry->m_name = name;
-    p->m_pEntry->m_type = type;
-    p->m_pEntry->m_value = value;
-    p->m_pEntry->SetKind(kind);
-    p->m_pEntry->m_key = key;
-    if (pPrev) {
-        pPrev->m_pNext = p;
-        p->m_pBack = pPrev;
-    } else {
-        pParent->m_pChildren = p;
-        p->m_pBack = pParent;
-    }
-    return p;
 }
 
 // One call line with its argument tree, linked behind pPrev.

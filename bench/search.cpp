@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
+#include "bench/support/Timing.h"
 #include "search/SearchCondition.h"
 #include "server/core/LogNode.h"
 
@@ -15,16 +16,6 @@ namespace {
 const int MEMBERS = 100;
 const int NUMERIC_MEMBER = 8;
 const int STRING_MEMBER = 42;
-
-double Now()
-{
-    static LARGE_INTEGER f = {};
-    if (!f.QuadPart)
-        QueryPerformanceFrequency(&f);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)f.QuadPart;
-}
 
 // The log: call lines "call" of clients 1..4, members m0..m99; m8 a LONG
 // counting up, m42 a BSTR "item%d", the others LONGs and BSTRs.

@@ -17,7 +17,9 @@
 //
 // Measured in the same run: the hand-over protocol alone (a sent message to
 // a second thread of this process, the answer posted back and taken by a
-// wait loop, as the main frame and the log thread do it) and, in process,
+// wait loop, as the main frame and the log thread do it: once in each turn
+// of the C++ calls, so that its threads have idled for a call as the main
+// thread and the log thread have; and back to back, as a figure of its own) and, in process,
 // the capture of the cases that hand over no object; each case's cost above
 // the floor is reported against the round trip and against the limit of a
 // call, the round trip plus the capture. And a steady VBScript stream as a
@@ -39,6 +41,7 @@
 #include "bench/support/Capture.h"
 #include "bench/support/CountingObjects.h"
 #include "bench/support/NoopServer.h"
+#include "bench/support/Timing.h"
 #include "server/core/Messages.h"
 
 namespace {
@@ -53,19 +56,6 @@ void Figure(const std::string& name, double value) {
     g_figures.emplace_back(name, buf);
 }
 void Figure(const std::string& name, int value) { g_figures.emplace_back(name, std::to_string(value)); }
-
-double Now() {
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 int g_nFailed = 0;
 
@@ -217,9 +207,121 @@ double TimedCall(IConnect* p, BSTR label, const VARIANT& arg) {
     return t;
 }
 
+// ---- the hand-over protocol alone ---------------------------------------------------
+
+// The main frame hands a call to the log thread as a sent UM_ADD_ENTRY; the
+// log frame posts UM_CONTINUE back to the main frame's window, which its
+// wait loop takes with GetMessageW filtered to the wait messages. Here the
+// same between two threads of this process, with nothing else done: a
+// message-only window on a second thread that runs a message loop, one on
+// this thread for the answer.
+HWND g_hMainEnd = nullptr;
+
+LRESULT CALLBACK LogEndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == UM_ADD_ENTRY) {
+        if (l) ::PostMessageW(g_hMainEnd, UM_CONTINUE, 0, 0);
+        return 0;
+    }
+    return ::DefWindowProcW(h, m, w, l);
+}
+
+// The second thread: the log thread's side of the protocol.
+struct CLogEndStart {
+    HANDLE hReady;
+    HWND hLogEnd;
+};
+
+DWORD WINAPI LogEndThread(void* p) {
+    auto* s = static_cast<CLogEndStart*>(p);
+    s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+    ::SetEvent(s->hReady);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    ::DestroyWindow(s->hLogEnd);
+    return 0;
+}
+
+// Both ends of the hand-over, for as long as the object lives.
+class CHandOver {
+public:
+    CHandOver() {
+        WNDCLASSEXW wc{sizeof(wc)};
+        wc.lpfnWndProc = LogEndProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ZvBenchLogEnd";
+        ::RegisterClassExW(&wc);
+        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.lpszClassName = L"ZvBenchMainEnd";
+        ::RegisterClassExW(&wc);
+        g_hMainEnd = ::CreateWindowExW(0, L"ZvBenchMainEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                                       nullptr);
+        HANDLE hReady = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        CLogEndStart start{hReady, nullptr};
+        m_hThread = ::CreateThread(nullptr, 0, LogEndThread, &start, 0, &m_idThread);
+        ::WaitForSingleObject(hReady, INFINITE);
+        ::CloseHandle(hReady);
+        m_hLogEnd = start.hLogEnd;
+    }
+    ~CHandOver() {
+        ::PostThreadMessageW(m_idThread, WM_QUIT, 0, 0);
+        ::WaitForSingleObject(m_hThread, INFINITE);
+        ::CloseHandle(m_hThread);
+        ::DestroyWindow(g_hMainEnd);
+        g_hMainEnd = nullptr;
+    }
+    CHandOver(const CHandOver&) = delete;
+    CHandOver& operator=(const CHandOver&) = delete;
+
+    // One hand-over: the send, the posted answer, the wait loop.
+    double RoundTrip() const {
+        const double t0 = Now();
+        ::SendMessageW(m_hLogEnd, UM_ADD_ENTRY, 0, 1);
+        MSG msg;
+        // The main frame's wait loop: only its own messages, nothing dispatched.
+        while (::GetMessageW(&msg, nullptr, UM_WAIT_FIRST, UM_WAIT_LAST) > 0 && msg.message != UM_CONTINUE) {
+        }
+        return Now() - t0;
+    }
+    // The bare cross-thread send.
+    double Send() const {
+        const double t0 = Now();
+        ::SendMessageW(m_hLogEnd, UM_ADD_ENTRY, 0, 0);
+        return Now() - t0;
+    }
+
+private:
+    HANDLE m_hThread = nullptr;
+    DWORD m_idThread = 0;
+    HWND m_hLogEnd = nullptr;
+};
+
+// The hand-over as the main frame meets it: once in a client's call, its
+// two threads idle in between. Taken in the client's call loops, between
+// the floor's call and Zavetra's, round trips and bare sends in turns.
+struct CHandOverTimes {
+    std::vector<double> trips, sends;
+};
+
+// Hand-overs back to back, as a loop of its own (the threads never idle).
+std::pair<double, double> BackToBack(const CHandOver& h, int n) {
+    std::vector<double> trips, sends;
+    for (int i = -20; i < n; ++i) {
+        const double tTrip = h.RoundTrip();
+        const double tSend = h.Send();
+        if (i >= 0) {
+            trips.push_back(tTrip);
+            sends.push_back(tSend);
+        }
+    }
+    return {Median(trips), Median(sends)};
+}
+
 // The medians of n calls on each of two servers, taken in turns so that
-// both see the same machine (after a few calls to warm up).
-std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n) {
+// both see the same machine (after a few calls to warm up); with a
+// hand-over, one of them between the two calls of each turn.
+std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n,
+                                  const CHandOver* pHandOver = nullptr, CHandOverTimes* pTimes = nullptr) {
     BSTR b = SysAllocString(label);
     for (int i = 0; i < 3; ++i) {
         TimedCall(pA, b, arg);
@@ -228,6 +330,10 @@ std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* lab
     std::vector<double> a, z;
     for (int i = 0; i < n; ++i) {
         a.push_back(TimedCall(pA, b, arg));
+        if (pHandOver && pTimes) {
+            if (i % 2) pTimes->sends.push_back(pHandOver->Send());
+            else pTimes->trips.push_back(pHandOver->RoundTrip());
+        }
         z.push_back(TimedCall(pB, b, arg));
     }
     SysFreeString(b);
@@ -295,91 +401,6 @@ void ReportCounts(const std::string& tag, const CCallCounts& zv, const CCallCoun
 // The capture's limits as the main frame passes them (the settings' defaults,
 // which the benchmark's fresh Wine prefix has).
 constexpr int kNestLevel = 4, kArrayRange = 100;
-
-// ---- the hand-over protocol alone ---------------------------------------------------
-
-// The main frame hands a call to the log thread as a sent UM_ADD_ENTRY; the
-// log frame posts UM_CONTINUE back to the main frame's window, which its
-// wait loop takes with GetMessageW filtered to the wait messages. Here the
-// same between two threads of this process, with nothing else done: a
-// message-only window on a second thread that runs a message loop, one on
-// this thread for the answer.
-HWND g_hMainEnd = nullptr;
-
-LRESULT CALLBACK LogEndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == UM_ADD_ENTRY) {
-        if (l) ::PostMessageW(g_hMainEnd, UM_CONTINUE, 0, 0);
-        return 0;
-    }
-    return ::DefWindowProcW(h, m, w, l);
-}
-
-// The second thread: the log thread's side of the protocol.
-struct CLogEndStart {
-    HANDLE hReady;
-    HWND hLogEnd;
-};
-
-DWORD WINAPI LogEndThread(void* p) {
-    auto* s = static_cast<CLogEndStart*>(p);
-    s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    ::SetEvent(s->hReady);
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    ::DestroyWindow(s->hLogEnd);
-    return 0;
-}
-
-struct CRoundTrip {
-    double dRoundTrip = 0;   // send, posted answer, wait loop (median)
-    double dSend = 0;        // the bare cross-thread send (median)
-};
-
-CRoundTrip MeasureRoundTrip(int n) {
-    CRoundTrip r;
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = LogEndProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZvBenchLogEnd";
-    ::RegisterClassExW(&wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.lpszClassName = L"ZvBenchMainEnd";
-    ::RegisterClassExW(&wc);
-    g_hMainEnd = ::CreateWindowExW(0, L"ZvBenchMainEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    HANDLE hReady = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CLogEndStart start{hReady, nullptr};
-    DWORD idThread = 0;
-    HANDLE hThread = ::CreateThread(nullptr, 0, LogEndThread, &start, 0, &idThread);
-    ::WaitForSingleObject(hReady, INFINITE);
-    ::CloseHandle(hReady);
-    const HWND hLogEnd = start.hLogEnd;
-    std::vector<double> trips, sends;
-    for (int i = -20; i < n; ++i) {
-        double t0 = Now();
-        ::SendMessageW(hLogEnd, UM_ADD_ENTRY, 0, 1);
-        MSG msg;
-        // The main frame's wait loop: only its own messages, nothing dispatched.
-        while (::GetMessageW(&msg, nullptr, UM_WAIT_FIRST, UM_WAIT_LAST) > 0 && msg.message != UM_CONTINUE) {
-        }
-        const double tTrip = Now() - t0;
-        t0 = Now();
-        ::SendMessageW(hLogEnd, UM_ADD_ENTRY, 0, 0);
-        const double tSend = Now() - t0;
-        if (i >= 0) {
-            trips.push_back(tTrip);
-            sends.push_back(tSend);
-        }
-    }
-    ::PostThreadMessageW(idThread, WM_QUIT, 0, 0);
-    ::WaitForSingleObject(hThread, INFINITE);
-    ::CloseHandle(hThread);
-    ::DestroyWindow(g_hMainEnd);
-    g_hMainEnd = nullptr;
-    r.dRoundTrip = Median(trips);
-    r.dSend = Median(sends);
-    return r;
-}
 
 // ---- the VBScript client ---------------------------------------------------------
 
@@ -606,10 +627,12 @@ int main(int argc, char** argv) {
         {"object", L"object", [pTestObj](VARIANT* v) { MakePairs(v, {{L"object", VDisp(pTestObj)}}); }},
     };
     std::map<std::string, std::pair<double, double>> cpp;   // name: floor, Zavetra
+    CHandOver handOver;
+    CHandOverTimes handOvers;
     for (const CCase& c : cases) {
         CVariant arg;
         c.make(&arg.v);
-        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls);
+        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls, &handOver, &handOvers);
         const auto [floor, zv] = cpp[c.name];
         fprintf(stderr, "C++      %-10s floor %8.1f us   Zavetra %8.1f us   x %.2f\n", c.name, floor * 1e6, zv * 1e6,
                 floor > 0 ? zv / floor : 0);
@@ -618,8 +641,10 @@ int main(int argc, char** argv) {
     // The hand-over protocol alone, and the capture of the cases that hand
     // over no object (one with objects calls back into the client, which in
     // process costs nothing like a call into another process).
-    const CRoundTrip trip = MeasureRoundTrip(std::max(calls, 1000));
-    fprintf(stderr, "hand-over round trip %8.1f us   bare send %8.1f us\n", trip.dRoundTrip * 1e6, trip.dSend * 1e6);
+    const double dRoundTrip = Median(handOvers.trips), dSend = Median(handOvers.sends);
+    const auto [dTripBackToBack, dSendBackToBack] = BackToBack(handOver, std::max(calls, 1000));
+    fprintf(stderr, "hand-over round trip %8.1f us   bare send %8.1f us   (back to back: %.1f us, %.1f us)\n",
+            dRoundTrip * 1e6, dSend * 1e6, dTripBackToBack * 1e6, dSendBackToBack * 1e6);
     std::map<std::string, double> capture;
     for (const char* name : {"empty", "pairs10", "array1000"}) {
         const CCase& c = *std::find_if(std::begin(cases), std::end(cases), [name](const CCase& x) { return !strcmp(x.name, name); });
@@ -668,14 +693,16 @@ int main(int argc, char** argv) {
     // Each case's cost above the floor against the hand-over round trip; for
     // the cases without objects also against the limit of a call: the round
     // trip plus the capture (goal: at most 1.25 times it).
-    Figure("roundtrip_s", trip.dRoundTrip);
-    Figure("roundtrip_send_s", trip.dSend);
+    Figure("roundtrip_s", dRoundTrip);
+    Figure("roundtrip_send_s", dSend);
+    Figure("roundtrip_back_to_back_s", dTripBackToBack);
+    Figure("roundtrip_send_back_to_back_s", dSendBackToBack);
     for (const auto& [name, t] : cpp) {
         const double above = t.second - t.first;
         Figure("cpp_" + name + "_above_floor_s", above);
-        Figure("cpp_" + name + "_above_floor_per_roundtrip", trip.dRoundTrip > 0 ? above / trip.dRoundTrip : 0);
+        Figure("cpp_" + name + "_above_floor_per_roundtrip", dRoundTrip > 0 ? above / dRoundTrip : 0);
         if (auto it = capture.find(name); it != capture.end()) {
-            const double limit = trip.dRoundTrip + it->second;
+            const double limit = dRoundTrip + it->second;
             Figure("capture_" + name + "_s", it->second);
             Figure("cpp_" + name + "_limit_above_floor_s", limit);
             Figure("cpp_" + name + "_above_floor_per_limit", limit > 0 ? above / limit : 0);
@@ -694,7 +721,7 @@ int main(int argc, char** argv) {
         Figure("vbs_stream_noop_pairs10_s", floor);
         Figure("vbs_stream_zv_pairs10_s", zv);
         Figure("vbs_stream_pairs10_ratio", floor > 0 ? zv / floor : 0);
-        Figure("vbs_stream_pairs10_above_floor_per_roundtrip", trip.dRoundTrip > 0 ? (zv - floor) / trip.dRoundTrip : 0);
+        Figure("vbs_stream_pairs10_above_floor_per_roundtrip", dRoundTrip > 0 ? (zv - floor) / dRoundTrip : 0);
         for (int r = 1; r <= 5; ++r)
             for (const char* server : {"noop", "zv"}) {
                 const std::string name = "vbs_stream_round" + std::to_string(r) + "_" + server + "_pairs10";
