@@ -289,18 +289,21 @@ public:
         ::SendMessageW(m_hLogEnd, UM_ADD_ENTRY, 0, 0);
         return Now() - t0;
     }
+    // The hand-over as the main frame meets it: once in a client's call, its
+    // two threads idle in between. Taken in the client's call loops, between
+    // the floor's call and Zavetra's: round trips and bare sends in turns.
+    void TakeOneBetweenCalls() {
+        if (m_sends.size() < m_trips.size()) m_sends.push_back(Send());
+        else m_trips.push_back(RoundTrip());
+    }
+    double MedianRoundTrip() const { return Median(m_trips); }
+    double MedianSend() const { return Median(m_sends); }
 
 private:
+    std::vector<double> m_trips, m_sends;   // taken between calls
     HANDLE m_hThread = nullptr;
     DWORD m_idThread = 0;
     HWND m_hLogEnd = nullptr;
-};
-
-// The hand-over as the main frame meets it: once in a client's call, its
-// two threads idle in between. Taken in the client's call loops, between
-// the floor's call and Zavetra's, round trips and bare sends in turns.
-struct CHandOverTimes {
-    std::vector<double> trips, sends;
 };
 
 // Hand-overs back to back, as a loop of its own (the threads never idle).
@@ -321,7 +324,7 @@ std::pair<double, double> BackToBack(const CHandOver& h, int n) {
 // both see the same machine (after a few calls to warm up); with a
 // hand-over, one of them between the two calls of each turn.
 std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n,
-                                  const CHandOver* pHandOver = nullptr, CHandOverTimes* pTimes = nullptr) {
+                                  CHandOver* pHandOver = nullptr) {
     BSTR b = SysAllocString(label);
     for (int i = 0; i < 3; ++i) {
         TimedCall(pA, b, arg);
@@ -330,10 +333,7 @@ std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* lab
     std::vector<double> a, z;
     for (int i = 0; i < n; ++i) {
         a.push_back(TimedCall(pA, b, arg));
-        if (pHandOver && pTimes) {
-            if (i % 2) pTimes->sends.push_back(pHandOver->Send());
-            else pTimes->trips.push_back(pHandOver->RoundTrip());
-        }
+        if (pHandOver) pHandOver->TakeOneBetweenCalls();
         z.push_back(TimedCall(pB, b, arg));
     }
     SysFreeString(b);
@@ -628,11 +628,10 @@ int main(int argc, char** argv) {
     };
     std::map<std::string, std::pair<double, double>> cpp;   // name: floor, Zavetra
     CHandOver handOver;
-    CHandOverTimes handOvers;
     for (const CCase& c : cases) {
         CVariant arg;
         c.make(&arg.v);
-        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls, &handOver, &handOvers);
+        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls, &handOver);
         const auto [floor, zv] = cpp[c.name];
         fprintf(stderr, "C++      %-10s floor %8.1f us   Zavetra %8.1f us   x %.2f\n", c.name, floor * 1e6, zv * 1e6,
                 floor > 0 ? zv / floor : 0);
@@ -641,7 +640,7 @@ int main(int argc, char** argv) {
     // The hand-over protocol alone, and the capture of the cases that hand
     // over no object (one with objects calls back into the client, which in
     // process costs nothing like a call into another process).
-    const double dRoundTrip = Median(handOvers.trips), dSend = Median(handOvers.sends);
+    const double dRoundTrip = handOver.MedianRoundTrip(), dSend = handOver.MedianSend();
     const auto [dTripBackToBack, dSendBackToBack] = BackToBack(handOver, std::max(calls, 1000));
     fprintf(stderr, "hand-over round trip %8.1f us   bare send %8.1f us   (back to back: %.1f us, %.1f us)\n",
             dRoundTrip * 1e6, dSend * 1e6, dTripBackToBack * 1e6, dSendBackToBack * 1e6);

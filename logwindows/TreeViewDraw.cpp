@@ -9,7 +9,6 @@
 
 namespace {
 
-BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
 bool IsTraceRoot(const CLogNode* p) { return p && p->m_pEntry && p->m_pEntry->Kind() == LOGK_CALL; }
 
 }  // namespace

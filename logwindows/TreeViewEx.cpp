@@ -13,7 +13,6 @@ IMPLEMENT_DYNAMIC(CTreeViewEx, CTreeView)
 
 namespace {
 
-BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
 BOOL IsCheckedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsChecked(nView); }
 
 }  // namespace

@@ -35,6 +35,9 @@ class CVertScrollBar;
 class CFindDialog;
 class CMoveFindDialog;
 
+// Whether a node is expanded in view nView (false for no node or a bare one).
+inline BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
+
 class CTreeViewEx : public CTreeView {
     DECLARE_DYNAMIC(CTreeViewEx)
 public:

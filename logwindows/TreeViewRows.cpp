@@ -6,12 +6,6 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
-
-}  // namespace
-
 BOOL CTreeViewEx::IsWideNode(const CLogNode* pNode) const {
     int n = 0;
     for (const CLogNode* c = pNode ? pNode->m_pChildren : nullptr; c; c = c->m_pNext)

@@ -9,12 +9,6 @@
 #include <cstdlib>
 #include <optional>
 
-namespace {
-
-BOOL IsExpandedIn(const CLogNode* p, int nView) { return p && p->m_pEntry && p->NodeIsExpanded(nView); }
-
-}  // namespace
-
 // --- helpers -------------------------------------------------------------------------
 
 int CTreeViewEx::VisibleDistance(HTREEITEM hFrom, HTREEITEM hTo) const {
