@@ -2,6 +2,8 @@
 // Zavetra.Connect (IConnect of the Zavetra type library, its dispatch side
 // served by the same type-information code) whose methods do nothing. A call
 // on it costs what an empty cross-process call with the same arguments costs.
+// A call with the hand-over label (NoopServer.h) also hands itself over to a
+// second thread of the server, as Zavetra's main frame does, and no more.
 //
 //   bench_noop_server.exe /RegServer     registers the class (HKEY_CLASSES_ROOT)
 //   bench_noop_server.exe /UnregServer   removes it
@@ -11,10 +13,12 @@
 #include <ole2.h>
 #include <oleauto.h>
 #include <cwchar>
+#include <memory>
 #include <string>
 
 #include "Zavetra_h.h"
 #include "bench/support/BenchUnknown.h"
+#include "bench/support/HandOver.h"
 #include "bench/support/NoopServer.h"
 #include "framework/com/Dispatch.h"
 
@@ -23,6 +27,12 @@ namespace {
 LONG g_nObjects = 0;
 bool g_bEmbedded = false;
 DWORD g_dwMainThread = 0;
+std::unique_ptr<CHandOver> g_pHandOver;   // the main thread's, made at the first call that asks
+
+bool AsksForHandOver(BSTR label) {
+    const size_t n = wcslen(kNoopHandOverLabel);
+    return label && SysStringLen(label) >= n && wcsncmp(label, kNoopHandOverLabel, n) == 0;
+}
 
 class CNoopConnect final : public CBenchUnknown<CNoopConnect, IDispatchImpl<IConnect, &IID_IConnect, &LIBID_ZavetraLib>,
                                                 &IID_IDispatch, &IID_IConnect> {
@@ -32,7 +42,13 @@ public:
         if (--g_nObjects == 0 && g_bEmbedded) PostThreadMessageW(g_dwMainThread, WM_QUIT, 0, 0);
     }
     STDMETHODIMP Trace(BSTR, LONG, VARIANT) override { return S_OK; }
-    STDMETHODIMP Tr(BSTR, VARIANT) override { return S_OK; }
+    STDMETHODIMP Tr(BSTR label, VARIANT) override {
+        if (AsksForHandOver(label)) {
+            if (!g_pHandOver) g_pHandOver = std::make_unique<CHandOver>();
+            g_pHandOver->RoundTrip();
+        }
+        return S_OK;
+    }
     STDMETHODIMP Br(BSTR, VARIANT) override { return S_OK; }
 };
 
@@ -119,6 +135,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR cmd, int) {
         DispatchMessageW(&msg);
     }
     CoRevokeClassObject(cookie);
+    g_pHandOver.reset();
     CComTypeInfoHolder::ReleaseAll();
     CoUninitialize();
     return 0;

@@ -17,14 +17,18 @@
 //
 // Measured in the same run: the hand-over protocol alone (a sent message to
 // a second thread of this process, the answer posted back and taken by a
-// wait loop, as the main frame and the log thread do it: once in each turn
-// of the C++ calls, so that its threads have idled for a call as the main
-// thread and the log thread have; and back to back, as a figure of its own) and, in process,
-// the capture of the cases that hand over no object; each case's cost above
-// the floor is reported against the round trip and against the limit of a
-// call, the round trip plus the capture. And a steady VBScript stream as a
-// user's loop makes it: rounds of 100 calls with the 10 pairs, on each server
-// in turn, the best of five rounds.
+// wait loop, as the main frame and the log thread do it) and, in process,
+// the capture of the cases that hand over no object. Both are taken once in
+// each turn of the C++ calls, so that their threads and code have idled for
+// a call as the main thread's and the log thread's have; and back to back,
+// as figures of their own. Each case's cost above the floor is reported
+// against the round trip and against the limit of a call, the round trip
+// plus the capture. The same protocol is also timed where Zavetra's main
+// frame meets it, inside a call on the floor server's main thread (a third
+// call in each turn, whose label asks the floor to hand itself over), and the
+// cost above the floor is reported against that too. And a steady VBScript
+// stream as a user's loop makes it: rounds of 100 calls with the 10 pairs, on
+// each server in turn, the best of five rounds.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -40,9 +44,9 @@
 #include "bench/support/BenchUnknown.h"
 #include "bench/support/Capture.h"
 #include "bench/support/CountingObjects.h"
+#include "bench/support/HandOver.h"
 #include "bench/support/NoopServer.h"
 #include "bench/support/Timing.h"
-#include "server/core/Messages.h"
 
 namespace {
 
@@ -209,101 +213,22 @@ double TimedCall(IConnect* p, BSTR label, const VARIANT& arg) {
 
 // ---- the hand-over protocol alone ---------------------------------------------------
 
-// The main frame hands a call to the log thread as a sent UM_ADD_ENTRY; the
-// log frame posts UM_CONTINUE back to the main frame's window, which its
-// wait loop takes with GetMessageW filtered to the wait messages. Here the
-// same between two threads of this process, with nothing else done: a
-// message-only window on a second thread that runs a message loop, one on
-// this thread for the answer.
-HWND g_hMainEnd = nullptr;
-
-LRESULT CALLBACK LogEndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == UM_ADD_ENTRY) {
-        if (l) ::PostMessageW(g_hMainEnd, UM_CONTINUE, 0, 0);
-        return 0;
-    }
-    return ::DefWindowProcW(h, m, w, l);
-}
-
-// The second thread: the log thread's side of the protocol.
-struct CLogEndStart {
-    HANDLE hReady;
-    HWND hLogEnd;
-};
-
-DWORD WINAPI LogEndThread(void* p) {
-    auto* s = static_cast<CLogEndStart*>(p);
-    s->hLogEnd = ::CreateWindowExW(0, L"ZvBenchLogEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   ::GetModuleHandleW(nullptr), nullptr);
-    ::SetEvent(s->hReady);
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    ::DestroyWindow(s->hLogEnd);
-    return 0;
-}
-
-// Both ends of the hand-over, for as long as the object lives.
-class CHandOver {
+// The hand-over as the main frame meets it: once in a client's call, its
+// two threads idle in between. Taken in the client's call loops, between
+// the floor's call and Zavetra's: round trips and bare sends in turns.
+class CHandOverBetweenCalls {
 public:
-    CHandOver() {
-        WNDCLASSEXW wc{sizeof(wc)};
-        wc.lpfnWndProc = LogEndProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ZvBenchLogEnd";
-        ::RegisterClassExW(&wc);
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.lpszClassName = L"ZvBenchMainEnd";
-        ::RegisterClassExW(&wc);
-        g_hMainEnd = ::CreateWindowExW(0, L"ZvBenchMainEnd", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                                       nullptr);
-        HANDLE hReady = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        CLogEndStart start{hReady, nullptr};
-        m_hThread = ::CreateThread(nullptr, 0, LogEndThread, &start, 0, &m_idThread);
-        ::WaitForSingleObject(hReady, INFINITE);
-        ::CloseHandle(hReady);
-        m_hLogEnd = start.hLogEnd;
+    void TakeOne() {
+        if (m_sends.size() < m_trips.size()) m_sends.push_back(m_handOver.Send());
+        else m_trips.push_back(m_handOver.RoundTrip());
     }
-    ~CHandOver() {
-        ::PostThreadMessageW(m_idThread, WM_QUIT, 0, 0);
-        ::WaitForSingleObject(m_hThread, INFINITE);
-        ::CloseHandle(m_hThread);
-        ::DestroyWindow(g_hMainEnd);
-        g_hMainEnd = nullptr;
-    }
-    CHandOver(const CHandOver&) = delete;
-    CHandOver& operator=(const CHandOver&) = delete;
-
-    // One hand-over: the send, the posted answer, the wait loop.
-    double RoundTrip() const {
-        const double t0 = Now();
-        ::SendMessageW(m_hLogEnd, UM_ADD_ENTRY, 0, 1);
-        MSG msg;
-        // The main frame's wait loop: only its own messages, nothing dispatched.
-        while (::GetMessageW(&msg, nullptr, UM_WAIT_FIRST, UM_WAIT_LAST) > 0 && msg.message != UM_CONTINUE) {
-        }
-        return Now() - t0;
-    }
-    // The bare cross-thread send.
-    double Send() const {
-        const double t0 = Now();
-        ::SendMessageW(m_hLogEnd, UM_ADD_ENTRY, 0, 0);
-        return Now() - t0;
-    }
-    // The hand-over as the main frame meets it: once in a client's call, its
-    // two threads idle in between. Taken in the client's call loops, between
-    // the floor's call and Zavetra's: round trips and bare sends in turns.
-    void TakeOneBetweenCalls() {
-        if (m_sends.size() < m_trips.size()) m_sends.push_back(Send());
-        else m_trips.push_back(RoundTrip());
-    }
+    const CHandOver& Threads() const { return m_handOver; }
     double MedianRoundTrip() const { return Median(m_trips); }
     double MedianSend() const { return Median(m_sends); }
 
 private:
-    std::vector<double> m_trips, m_sends;   // taken between calls
-    HANDLE m_hThread = nullptr;
-    DWORD m_idThread = 0;
-    HWND m_hLogEnd = nullptr;
+    CHandOver m_handOver;
+    std::vector<double> m_trips, m_sends;
 };
 
 // Hand-overs back to back, as a loop of its own (the threads never idle).
@@ -320,22 +245,47 @@ std::pair<double, double> BackToBack(const CHandOver& h, int n) {
     return {Median(trips), Median(sends)};
 }
 
+// The capture's limits as the main frame passes them (the settings' defaults,
+// which the benchmark's fresh Wine prefix has).
+constexpr int kNestLevel = 4, kArrayRange = 100;
+
+// What is taken in each turn of the C++ calls besides the two calls.
+struct CInTurns {
+    // One hand-over, between the two calls.
+    CHandOverBetweenCalls* pHandOver = nullptr;
+    // One in-process capture of the call's argument, after the hand-over:
+    // like the main thread's, it runs once per call, its code and data left
+    // cold by a call's idling.
+    std::vector<double>* pCaptures = nullptr;
+    // One more call on the floor server that hands the call over inside, as
+    // Zavetra's main frame does (its label asks for it), after the two.
+    std::vector<double>* pFloorHandOvers = nullptr;
+};
+
 // The medians of n calls on each of two servers, taken in turns so that
-// both see the same machine (after a few calls to warm up); with a
-// hand-over, one of them between the two calls of each turn.
+// both see the same machine (after a few calls to warm up).
 std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n,
-                                  CHandOver* pHandOver = nullptr) {
+                                  const CInTurns& in = {}) {
     BSTR b = SysAllocString(label);
+    BSTR bHandOver = SysAllocString((std::wstring(kNoopHandOverLabel) + label).c_str());
     for (int i = 0; i < 3; ++i) {
         TimedCall(pA, b, arg);
         TimedCall(pB, b, arg);
+        if (in.pFloorHandOvers) TimedCall(pA, bHandOver, arg);
     }
     std::vector<double> a, z;
     for (int i = 0; i < n; ++i) {
         a.push_back(TimedCall(pA, b, arg));
-        if (pHandOver) pHandOver->TakeOneBetweenCalls();
+        if (in.pHandOver) in.pHandOver->TakeOne();
+        if (in.pCaptures) {
+            CCapture c = CaptureArguments(arg, kNestLevel, kArrayRange);
+            in.pCaptures->push_back(c.dSeconds);
+            EndCapture(c, true);
+        }
         z.push_back(TimedCall(pB, b, arg));
+        if (in.pFloorHandOvers) in.pFloorHandOvers->push_back(TimedCall(pA, bHandOver, arg));
     }
+    SysFreeString(bHandOver);
     SysFreeString(b);
     return {Median(a), Median(z)};
 }
@@ -344,6 +294,10 @@ struct CCase {
     const char* name;
     const wchar_t* label;
     std::function<void(VARIANT*)> make;
+    // Hands over no object: captured in process too (one with objects calls
+    // back into the client, which in process costs nothing like a call into
+    // another process).
+    bool bNoObjects = false;
 };
 
 // First and later calls of fresh clients; returns {first, later}.
@@ -397,10 +351,6 @@ void ReportCounts(const std::string& tag, const CCallCounts& zv, const CCallCoun
     Figure("calls_" + tag + "_total", total);
     Figure("calls_" + tag + "_roundtrips", roundTrips);
 }
-
-// The capture's limits as the main frame passes them (the settings' defaults,
-// which the benchmark's fresh Wine prefix has).
-constexpr int kNestLevel = 4, kArrayRange = 100;
 
 // ---- the VBScript client ---------------------------------------------------------
 
@@ -619,38 +569,52 @@ int main(int argc, char** argv) {
     IDispatch* pTestObj = new CTestObject(pTestType);
 
     const CCase cases[] = {
-        {"empty", L"empty", [](VARIANT*) {}},
-        {"pairs10", L"pairs10", MakeTenPairs},
+        {"empty", L"empty", [](VARIANT*) {}, true},
+        {"pairs10", L"pairs10", MakeTenPairs, true},
         {"dict100", L"dict100", [pDict100](VARIANT* v) { MakePairs(v, {{L"object", VDisp(pDict100)}}); }},
-        {"array1000", L"array1000", MakeNumberArray},
+        {"array1000", L"array1000", MakeNumberArray, true},
         {"dict1", L"dict1", [pDict1](VARIANT* v) { MakePairs(v, {{L"object", VDisp(pDict1)}}); }},
         {"object", L"object", [pTestObj](VARIANT* v) { MakePairs(v, {{L"object", VDisp(pTestObj)}}); }},
     };
     std::map<std::string, std::pair<double, double>> cpp;   // name: floor, Zavetra
-    CHandOver handOver;
+    std::map<std::string, double> capture;        // name: the capture between calls
+    std::map<std::string, double> floorHandOver;  // name: the floor's call that hands over inside
+    CHandOverBetweenCalls handOver;
     for (const CCase& c : cases) {
         CVariant arg;
         c.make(&arg.v);
-        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls, &handOver);
+        std::vector<double> captures, floorHandOvers;
+        CInTurns in{&handOver};
+        if (c.bNoObjects) {
+            in.pCaptures = &captures;
+            in.pFloorHandOvers = &floorHandOvers;
+        }
+        cpp[c.name] = PerCall(pFloor, pZv, c.label, arg.v, calls, in);
         const auto [floor, zv] = cpp[c.name];
-        fprintf(stderr, "C++      %-10s floor %8.1f us   Zavetra %8.1f us   x %.2f\n", c.name, floor * 1e6, zv * 1e6,
+        fprintf(stderr, "C++      %-10s floor %8.1f us   Zavetra %8.1f us   x %.2f", c.name, floor * 1e6, zv * 1e6,
                 floor > 0 ? zv / floor : 0);
+        if (c.bNoObjects) {
+            capture[c.name] = Median(captures);
+            floorHandOver[c.name] = Median(floorHandOvers);
+            fprintf(stderr, "   floor handing over %8.1f us", floorHandOver[c.name] * 1e6);
+        }
+        fprintf(stderr, "\n");
     }
 
     // The hand-over protocol alone, and the capture of the cases that hand
-    // over no object (one with objects calls back into the client, which in
-    // process costs nothing like a call into another process).
+    // over no object, also back to back (warm).
     const double dRoundTrip = handOver.MedianRoundTrip(), dSend = handOver.MedianSend();
-    const auto [dTripBackToBack, dSendBackToBack] = BackToBack(handOver, std::max(calls, 1000));
+    const auto [dTripBackToBack, dSendBackToBack] = BackToBack(handOver.Threads(), std::max(calls, 1000));
     fprintf(stderr, "hand-over round trip %8.1f us   bare send %8.1f us   (back to back: %.1f us, %.1f us)\n",
             dRoundTrip * 1e6, dSend * 1e6, dTripBackToBack * 1e6, dSendBackToBack * 1e6);
-    std::map<std::string, double> capture;
-    for (const char* name : {"empty", "pairs10", "array1000"}) {
-        const CCase& c = *std::find_if(std::begin(cases), std::end(cases), [name](const CCase& x) { return !strcmp(x.name, name); });
+    std::map<std::string, double> captureBackToBack;
+    for (const CCase& c : cases) {
+        if (!c.bNoObjects) continue;
         CVariant arg;
         c.make(&arg.v);
-        capture[name] = MedianCaptureSeconds(arg.v, kNestLevel, kArrayRange, calls);
-        fprintf(stderr, "capture  %-10s %8.1f us\n", name, capture[name] * 1e6);
+        captureBackToBack[c.name] = MedianCaptureSeconds(arg.v, kNestLevel, kArrayRange, calls);
+        fprintf(stderr, "capture  %-10s %8.1f us   (back to back: %.1f us)\n", c.name, capture[c.name] * 1e6,
+                captureBackToBack[c.name] * 1e6);
     }
 
     // First and later calls of fresh clients.
@@ -703,8 +667,18 @@ int main(int argc, char** argv) {
         if (auto it = capture.find(name); it != capture.end()) {
             const double limit = dRoundTrip + it->second;
             Figure("capture_" + name + "_s", it->second);
+            Figure("capture_" + name + "_back_to_back_s", captureBackToBack[name]);
             Figure("cpp_" + name + "_limit_above_floor_s", limit);
             Figure("cpp_" + name + "_above_floor_per_limit", limit > 0 ? above / limit : 0);
+            // The same hand-over inside a call on the floor server, whose
+            // main thread meets it as Zavetra's does: what it adds to the
+            // floor, and Zavetra's cost above the floor against it plus the
+            // capture.
+            const double inServer = floorHandOver[name] - t.first;
+            const double serverLimit = inServer + it->second;
+            Figure("cpp_noop_handover_" + name + "_s", floorHandOver[name]);
+            Figure("roundtrip_in_server_" + name + "_s", inServer);
+            Figure("cpp_" + name + "_above_floor_per_server_limit", serverLimit > 0 ? above / serverLimit : 0);
         }
     }
     for (const char* name : {"empty", "pairs10", "dict100", "array1000", "dict1"}) {
