@@ -14,6 +14,7 @@
 #include <vector>
 #include "bench/support/BenchUnknown.h"
 #include "bench/support/Capture.h"
+#include "bench/support/Timing.h"
 #include "server/core/LogNode.h"
 
 namespace {
@@ -215,10 +216,10 @@ CResult Run(const VARIANT& arg, int nLevels, int nItems)
     const CNodePoolState st = GetNodePoolState();
     r.nPoolBytes = (size_t)st.nNodeBlocks * NODE_BLOCK_SIZE * sizeof(CLogNode) +
                    (size_t)st.nEntryBlocks * NODE_BLOCK_SIZE * sizeof(CLogEntry);
-    const double t2 = BenchSeconds();
+    const double t2 = Now();
     EndCapture(c, false);
     ReleaseNodePools();
-    const double t3 = BenchSeconds();
+    const double t3 = Now();
     r.dCapture = c.dSeconds;
     r.dTeardown = t3 - t2;
     return r;

@@ -304,8 +304,7 @@ bool RunWide(size_t nPairs, double dBound, WideFigures& f) {
     if (!next.empty()) {
         f.nextFirst = next.front();
         f.nextMax = *std::max_element(next.begin(), next.end());
-        std::sort(next.begin(), next.end());
-        f.nextMedian = next[next.size() / 2];
+        f.nextMedian = Median(next);
     }
     if (f.bTimedOut) return true;   // the log thread is still at work: left to the process's end
     Drain();

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
+#include "bench/support/LogNodes.h"
 #include "bench/support/Timing.h"
 #include "search/SearchCondition.h"
 #include "server/core/LogNode.h"
@@ -22,7 +23,7 @@ const int STRING_MEMBER = 42;
 CLogNode* BuildLog(int nCalls, CLogNode*& pNumeric, CLogNode*& pString)
 {
     CLogNode *pHead = nullptr, *pTail = nullptr;
-    WCHAR buf[64];
+    WCHAR name[16], value[64];
     for (int i = 0; i < nCalls; ++i) {
         CLogNode* pCall = AllocNode();
         pCall->m_pEntry->m_name = L"call";
@@ -30,26 +31,17 @@ CLogNode* BuildLog(int nCalls, CLogNode*& pNumeric, CLogNode*& pString)
         NodeListAppend(pHead, pTail, pCall);
         CLogNode* pPrev = nullptr;
         for (int m = 0; m < MEMBERS; ++m) {
-            CLogNode* p = AllocNode();
-            CLogEntry* e = p->m_pEntry;
-            swprintf(buf, 64, L"m%d", m);
-            e->m_name = buf;
+            swprintf(name, 16, L"m%d", m);
+            LPCWSTR type;
             if (m % 2 == 0 && m != STRING_MEMBER) {
-                e->m_type = L"LONG";
+                type = L"LONG";
                 const int v = m == NUMERIC_MEMBER ? i : i * MEMBERS + m;
-                swprintf(buf, 64, L"%d, 0x%08x", v, v);
+                swprintf(value, 64, L"%d, 0x%08x", v, v);
             } else {
-                e->m_type = L"BSTR";
-                swprintf(buf, 64, L"item%d", i * (m == STRING_MEMBER ? 1 : m));
+                type = L"BSTR";
+                swprintf(value, 64, L"item%d", i * (m == STRING_MEMBER ? 1 : m));
             }
-            e->m_value = buf;
-            if (pPrev) {
-                pPrev->m_pNext = p;
-                p->m_pBack = pPrev;
-            } else {
-                pCall->m_pChildren = p;
-                p->m_pBack = pCall;
-            }
+            CLogNode* p = Member(pCall, pPrev, name, type, value, LOGK_MEMBER, 0);
             pPrev = p;
             if (i == 0 && m == NUMERIC_MEMBER) pNumeric = p;
             if (i == 0 && m == STRING_MEMBER) pString = p;

@@ -277,11 +277,7 @@ std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* lab
     for (int i = 0; i < n; ++i) {
         a.push_back(TimedCall(pA, b, arg));
         if (in.pHandOver) in.pHandOver->TakeOne();
-        if (in.pCaptures) {
-            CCapture c = CaptureArguments(arg, kNestLevel, kArrayRange);
-            in.pCaptures->push_back(c.dSeconds);
-            EndCapture(c, true);
-        }
+        if (in.pCaptures) in.pCaptures->push_back(CaptureSeconds(arg, kNestLevel, kArrayRange));
         z.push_back(TimedCall(pB, b, arg));
         if (in.pFloorHandOvers) in.pFloorHandOvers->push_back(TimedCall(pA, bHandOver, arg));
     }

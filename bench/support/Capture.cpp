@@ -1,28 +1,17 @@
 #include "bench/support/Capture.h"
 
-#include <algorithm>
 #include <cwchar>
 
+#include "bench/support/Timing.h"
 #include "server/capture/ObjTable.h"
 #include "server/core/LogNode.h"
-
-double BenchSeconds() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
 
 CCapture CaptureArguments(const VARIANT& objectArray, int nLevels, int nItems) {
     CCapture c;
     c.pTable = new CObjTable;
-    const double t0 = BenchSeconds();
+    const double t0 = Now();
     c.pTree = c.pTable->BuildArgumentTree(&objectArray, nLevels, nItems);
-    c.dSeconds = BenchSeconds() - t0;
+    c.dSeconds = Now() - t0;
     return c;
 }
 
@@ -33,16 +22,19 @@ void EndCapture(CCapture& c, bool bFreeTree) {
     c.pTree = nullptr;
 }
 
+double CaptureSeconds(const VARIANT& objectArray, int nLevels, int nItems) {
+    CCapture c = CaptureArguments(objectArray, nLevels, nItems);
+    EndCapture(c, true);
+    return c.dSeconds;
+}
+
 double MedianCaptureSeconds(const VARIANT& objectArray, int nLevels, int nItems, int n) {
     std::vector<double> t;
     for (int i = -3; i < n; ++i) {
-        CCapture c = CaptureArguments(objectArray, nLevels, nItems);
-        if (i >= 0) t.push_back(c.dSeconds);
-        EndCapture(c, true);
+        const double d = CaptureSeconds(objectArray, nLevels, nItems);
+        if (i >= 0) t.push_back(d);
     }
-    if (t.empty()) return 0;
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    return Median(t);
 }
 
 VARIANT MakeWidePairs(size_t n) {

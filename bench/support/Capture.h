@@ -20,6 +20,8 @@ struct CCapture {
 CCapture CaptureArguments(const VARIANT& objectArray, int nLevels, int nItems);
 // Destroys the table (the tree's nodes stay unless bFreeTree).
 void EndCapture(CCapture& c, bool bFreeTree);
+// The time of one capture into a fresh table, the tree freed after it.
+double CaptureSeconds(const VARIANT& objectArray, int nLevels, int nItems);
 // The median time of n captures of the same argument (each into a fresh
 // table, the tree freed after it), after a few to warm up.
 double MedianCaptureSeconds(const VARIANT& objectArray, int nLevels, int nItems, int n);
@@ -27,6 +29,3 @@ double MedianCaptureSeconds(const VARIANT& objectArray, int nLevels, int nItems,
 // A pair list of n name/value pairs ("m<i>", a LONG or a string in turns):
 // a VT_ARRAY | VT_VARIANT of 2n elements, for VariantClear.
 VARIANT MakeWidePairs(size_t n);
-
-// Seconds from the performance counter.
-double BenchSeconds();
