@@ -251,19 +251,22 @@ constexpr int kNestLevel = 4, kArrayRange = 100;
 
 // What is taken in each turn of the C++ calls besides the two calls.
 struct CInTurns {
-    // One hand-over, between the two calls.
+    // One hand-over, between the first two calls of the turn.
     CHandOverBetweenCalls* pHandOver = nullptr;
-    // One in-process capture of the call's argument, after the hand-over:
-    // like the main thread's, it runs once per call, its code and data left
+    // One in-process capture of the call's argument, between the second and
+    // the third call of the turn: like the main thread's, it runs once per call, its code and data left
     // cold by a call's idling.
     std::vector<double>* pCaptures = nullptr;
     // One more call on the floor server that hands the call over inside, as
-    // Zavetra's main frame does (its label asks for it), after the two.
+    // Zavetra's main frame does (its label asks for it): a third in the turn.
     std::vector<double>* pFloorHandOvers = nullptr;
 };
 
 // The medians of n calls on each of two servers, taken in turns so that
-// both see the same machine (after a few calls to warm up).
+// both see the same machine (after a few calls to warm up). What comes just
+// before a call changes what it costs here (how long the threads that it
+// wakes have idled), so the calls of a turn take the first place in turn:
+// each follows each of the others, and the steps between them, as often.
 std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n,
                                   const CInTurns& in = {}) {
     BSTR b = SysAllocString(label);
@@ -274,12 +277,22 @@ std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* lab
         if (in.pFloorHandOvers) TimedCall(pA, bHandOver, arg);
     }
     std::vector<double> a, z;
+    struct CServerCall {
+        IConnect* p;
+        BSTR label;
+        std::vector<double>* times;
+    };
+    std::vector<CServerCall> turn = {{pA, b, &a}, {pB, b, &z}};
+    if (in.pFloorHandOvers) turn.push_back({pA, bHandOver, in.pFloorHandOvers});
+    std::vector<std::function<void()>> between;
+    if (in.pHandOver) between.push_back([&] { in.pHandOver->TakeOne(); });
+    if (in.pCaptures) between.push_back([&] { in.pCaptures->push_back(CaptureSeconds(arg, kNestLevel, kArrayRange)); });
     for (int i = 0; i < n; ++i) {
-        a.push_back(TimedCall(pA, b, arg));
-        if (in.pHandOver) in.pHandOver->TakeOne();
-        if (in.pCaptures) in.pCaptures->push_back(CaptureSeconds(arg, kNestLevel, kArrayRange));
-        z.push_back(TimedCall(pB, b, arg));
-        if (in.pFloorHandOvers) in.pFloorHandOvers->push_back(TimedCall(pA, bHandOver, arg));
+        for (size_t k = 0; k < turn.size(); ++k) {
+            const CServerCall& c = turn[(i + k) % turn.size()];
+            c.times->push_back(TimedCall(c.p, c.label, arg));
+            if (k < between.size()) between[k]();
+        }
     }
     SysFreeString(bHandOver);
     SysFreeString(b);

@@ -130,12 +130,19 @@ LRESULT CLogTreeFrame::OnAddEntry(WPARAM wParam, LPARAM) {
         PostToMain(UM_STOP);
     } else {
         bHeld = CheckBreak(pNode);
-        if (!bHeld) PostToMain(UM_CONTINUE);
+        if (!bHeld) {
+            PostToMain(UM_CONTINUE);
+            // The call goes on now, and its client with it: what follows
+            // only records it for the view. The main thread may link the
+            // next call behind this one meanwhile; nothing below reads past
+            // this node, and the next hand-over waits for this one to end.
+            ::ReplyMessage(0);
+        }
     }
     ApplyViewRule();
     CLogTreeDoc* pDoc = GetLogDoc();
     if (!pDoc || !pNode) return 0;
-    pDoc->ExpandLevels(pNode, CAppSettings::Get().Settings.TreeViewExpand);
+    pDoc->ExpandNode(pNode, CAppSettings::Get().Settings.TreeViewExpand);
     if (CLogNode* pFirst = pDoc->AppendCall(pNode)) pDoc->UpdateAllViews(nullptr, HINT_NEW_CALL, HintObject(pFirst));
     if (m_bStopRequested || bHeld) pDoc->UpdateAllViews(nullptr, HINT_SELECT_LAST, nullptr);
     return 0;

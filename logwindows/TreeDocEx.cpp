@@ -40,10 +40,13 @@ void CTreeDocEx::ExpandLevels(CLogNode* pChain, int nLevels) {
     // A non-positive depth expands nothing (a negative one must not run
     // through every level of the tree).
     if (nLevels <= 0) return;
-    for (CLogNode* p = pChain; p; p = p->m_pNext) {
-        if (p->m_pEntry) p->NodeSetExpanded(m_nViewIndex, TRUE);
-        if (p->m_pChildren && nLevels > 1) ExpandLevels(p->m_pChildren, nLevels - 1);
-    }
+    for (CLogNode* p = pChain; p; p = p->m_pNext) ExpandNode(p, nLevels);
+}
+
+void CTreeDocEx::ExpandNode(CLogNode* pNode, int nLevels) {
+    if (!pNode || nLevels <= 0) return;
+    if (pNode->m_pEntry) pNode->NodeSetExpanded(m_nViewIndex, TRUE);
+    if (pNode->m_pChildren && nLevels > 1) ExpandLevels(pNode->m_pChildren, nLevels - 1);
 }
 
 void CTreeDocEx::ExpandFindHits() {

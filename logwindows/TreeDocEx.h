@@ -32,6 +32,8 @@ public:
     // level less, on their children's chains; nothing for a null chain or
     // nLevels <= 0.
     void ExpandLevels(CLogNode* pChain, int nLevels);
+    // The same for one node and its levels below, not the nodes after it.
+    void ExpandNode(CLogNode* pNode, int nLevels);
     // Marks every ancestor of every hit of the found-node map expanded in
     // this view (trace roots recorded in the map are not climbed from).
     void ExpandFindHits();

@@ -43,10 +43,13 @@ protected:
         m_host.reset();
     }
 
-    // A call handed over as the main frame hands it.
+    // A call handed over as the main frame hands it. The log thread lets a
+    // call go on before it records it for the view: the view is read once
+    // it has done that too.
     CLogNode* Add(int nMembers, bool bBreak = false, bool bObjects = false) {
         m_pLast = LinkAfter(m_pLast, MakeCall(L"call", 1, m_nKey += 10, bBreak, nMembers, bObjects));
         ::SendMessageW(m_hLog, UM_ADD_ENTRY, reinterpret_cast<WPARAM>(m_pLast), 0);
+        m_host->OnLog([] {});
         return m_pLast;
     }
     // A call that the main frame refused: linked into the master list, never handed over.
