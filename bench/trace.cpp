@@ -214,8 +214,8 @@ double TimedCall(IConnect* p, BSTR label, const VARIANT& arg) {
 // ---- the hand-over protocol alone ---------------------------------------------------
 
 // The hand-over as the main frame meets it: once in a client's call, its
-// two threads idle in between. Taken in the client's call loops, between
-// the floor's call and Zavetra's: round trips and bare sends in turns.
+// two threads idle in between. Taken in the client's call loops, between two
+// of a turn's calls: round trips and bare sends in turns.
 class CHandOverBetweenCalls {
 public:
     void TakeOne() {
@@ -254,8 +254,8 @@ struct CInTurns {
     // One hand-over, between the first two calls of the turn.
     CHandOverBetweenCalls* pHandOver = nullptr;
     // One in-process capture of the call's argument, between the second and
-    // the third call of the turn: like the main thread's, it runs once per call, its code and data left
-    // cold by a call's idling.
+    // the third call of the turn: like the main thread's, it runs once per
+    // call, its code and data left cold by a call's idling.
     std::vector<double>* pCaptures = nullptr;
     // One more call on the floor server that hands the call over inside, as
     // Zavetra's main frame does (its label asks for it): a third in the turn.
@@ -265,8 +265,8 @@ struct CInTurns {
 // The medians of n calls on each of two servers, taken in turns so that
 // both see the same machine (after a few calls to warm up). What comes just
 // before a call changes what it costs here (how long the threads that it
-// wakes have idled), so the calls of a turn take the first place in turn:
-// each follows each of the others, and the steps between them, as often.
+// wakes have idled), so the calls of a turn rotate: each takes each place of
+// the turn as often, and so follows the same calls and steps as often.
 std::pair<double, double> PerCall(IConnect* pA, IConnect* pB, const wchar_t* label, const VARIANT& arg, int n,
                                   const CInTurns& in = {}) {
     BSTR b = SysAllocString(label);
